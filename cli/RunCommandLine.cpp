@@ -1,0 +1,23 @@
+#include "cli/CommandLine.h"
+#include "cli/FormCmdHelp.h"
+#include "platform/win32/WinString.h"
+
+#include <windows.h>
+
+namespace varnook {
+
+void RunCommandLine()
+{
+    const TCommandLineOutcome outcome = ProcessCommandLine(platform::U16(GetCommandLineW()));
+    switch (outcome.Action) {
+    case TCommandLineAction::StartEditor:
+        return;
+    case TCommandLineAction::ShowHelp:
+        TfrmCmdHelp::createAndShowModal();
+        ExitProcess(0);
+    case TCommandLineAction::Exit:
+        ExitProcess(static_cast<UINT>(outcome.ExitCode));
+    }
+}
+
+} // namespace varnook

@@ -1,0 +1,121 @@
+#include "core/Tools.h"
+
+#include "platform/Services.h"
+
+namespace varnook {
+
+TElementList SplitValue(const std::u16string& value)
+{
+    TElementList elements;
+    if (value.empty()) {
+        elements.emplace_back();
+        return elements;
+    }
+    // Step with the platform's character step so that ';' and '"' count only where a
+    // character starts, never as the base of a combining sequence's tail.
+    const auto& text = platform::Text();
+    const size_t end = value.size();
+    size_t pos = 0;
+    while (pos < end) {
+        const size_t start = pos;
+        if (value[pos] == u'"') {
+            pos = text.NextChar(value, pos);
+            while (pos < end && value[pos] != u'"')
+                pos = text.NextChar(value, pos);
+            if (pos < end)
+                pos = text.NextChar(value, pos);
+        } else {
+            while (pos < end && value[pos] != u';')
+                pos = text.NextChar(value, pos);
+        }
+        elements.emplace_back(value, start, pos - start);
+        if (pos < end && value[pos] == u';') {
+            if (pos == end - 1)
+                elements.emplace_back();
+            pos = text.NextChar(value, pos);
+        }
+    }
+    return elements;
+}
+
+std::u16string JoinElements(const TElementList& elements)
+{
+    std::u16string value;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        if (i)
+            value += u';';
+        value += elements[i];
+    }
+    return value;
+}
+
+std::u16string CleanupValue(const std::u16string& value)
+{
+    const auto& text = platform::Text();
+    TElementList kept;
+    for (auto& element : SplitValue(value)) {
+        if (element.empty())
+            continue;
+        bool duplicate = false;
+        for (const auto& k : kept) {
+            if (text.EqualIgnoreCase(k, element)) {
+                duplicate = true;
+                break;
+            }
+        }
+        if (!duplicate)
+            kept.push_back(std::move(element));
+    }
+    return JoinElements(kept);
+}
+
+std::u16string RemoveElement(const std::u16string& value, std::u16string_view element)
+{
+    std::u16string result;
+    for (const auto& e : SplitValue(value)) {
+        if (e == element)
+            continue;
+        if (result.empty())
+            result = e;
+        else
+            result.append(u";").append(e);
+    }
+    return result;
+}
+
+std::u16string InsertValue(std::u16string_view newText, std::u16string_view stored)
+{
+    std::u16string out(newText);
+    out += u';';
+    out += stored;
+    return out;
+}
+
+std::u16string AppendValue(std::u16string_view stored, std::u16string_view newText)
+{
+    std::u16string out(stored);
+    out += u';';
+    out += newText;
+    return out;
+}
+
+namespace {
+bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+} // namespace
+
+bool IsLocalPath(std::u16string_view element)
+{
+    size_t first = 0, last = element.size();
+    while (first < last && element[first] <= u' ')
+        ++first;
+    while (last > first && element[last - 1] <= u' ')
+        --last;
+    std::u16string_view p = element.substr(first, last - first);
+    if (p.size() >= 3 && IsAsciiLetter(p[0]) && p[1] == u':' && p[2] == u'\\')
+        return true;
+    if (p.size() >= 2 && p[0] == u'\\' && p[1] != u'\\')
+        return true;
+    return p.size() == 2 && IsAsciiLetter(p[0]) && p[1] == u':';
+}
+
+} // namespace varnook

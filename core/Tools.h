@@ -1,0 +1,28 @@
+// Value lists: a variable's value seen as elements separated by ';'. Pure text operations.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnook {
+
+using TElementList = std::vector<std::u16string>;
+
+// Splits a value at ';'; an element starting with a double quote runs to the next quote.
+// The empty value gives one empty element.
+TElementList SplitValue(const std::u16string& value);
+// The elements with one ';' between neighbours.
+std::u16string JoinElements(const TElementList& elements);
+// The value without empty elements and without later case-insensitive duplicates.
+std::u16string CleanupValue(const std::u16string& value);
+// The value without every element exactly equal to element; leading empty elements vanish too.
+std::u16string RemoveElement(const std::u16string& value, std::u16string_view element);
+// newText + ";" + stored.
+std::u16string InsertValue(std::u16string_view newText, std::u16string_view stored);
+// stored + ";" + newText.
+std::u16string AppendValue(std::u16string_view stored, std::u16string_view newText);
+// True for a drive path (C:\...), a path from the drive root (\x) or a bare drive (D:).
+bool IsLocalPath(std::u16string_view element);
+
+} // namespace varnook

@@ -1,0 +1,38 @@
+#include "platform/Services.h"
+
+#include "platform/RegistryBackend.h"
+
+namespace varnook::platform {
+
+namespace {
+ITextServices* gText = nullptr;
+IRegistryBackend* gRegistry = nullptr;
+INotifier* gNotifier = nullptr;
+
+template <class Service> Service*& Slot();
+template <> ITextServices*& Slot<ITextServices>() { return gText; }
+template <> IRegistryBackend*& Slot<IRegistryBackend>() { return gRegistry; }
+template <> INotifier*& Slot<INotifier>() { return gNotifier; }
+} // namespace
+
+ITextServices& Text() { return gText ? *gText : DefaultText(); }
+IRegistryBackend& Registry() { return gRegistry ? *gRegistry : DefaultRegistry(); }
+INotifier& Notifier() { return gNotifier ? *gNotifier : DefaultNotifier(); }
+
+template <class Service>
+ScopedOverride<Service>::ScopedOverride(Service& replacement) : previous_(Slot<Service>())
+{
+    Slot<Service>() = &replacement;
+}
+
+template <class Service>
+ScopedOverride<Service>::~ScopedOverride()
+{
+    Slot<Service>() = previous_;
+}
+
+template class ScopedOverride<ITextServices>;
+template class ScopedOverride<IRegistryBackend>;
+template class ScopedOverride<INotifier>;
+
+} // namespace varnook::platform

@@ -1,0 +1,60 @@
+// The operating-system services the portable code needs, each behind a small interface.
+// Windows builds get the real implementations (platform/win32); the native build gets
+// substitutes (platform/portable). Tests may put a double in place of any of them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace varnook::platform {
+
+class IRegistryBackend;
+
+// Character stepping and comparison as the user's locale sees them.
+class ITextServices {
+public:
+    virtual ~ITextServices() = default;
+    // Index just past the character that starts at pos, combining marks that follow it included.
+    // Always greater than pos; never past text.size().
+    virtual size_t NextChar(const std::u16string& text, size_t pos) const = 0;
+    // Linguistic equality in the user's locale with letter case ignored.
+    virtual bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) const = 0;
+};
+
+// Tells running programs that a system setting changed.
+class INotifier {
+public:
+    virtual ~INotifier() = default;
+    // Sends WM_SETTINGCHANGE with the given area text to every top-level window; blocks for
+    // at most timeoutMs per window that does not answer. The outcome is not reported.
+    virtual void BroadcastSettingChange(std::u16string_view area, unsigned timeoutMs) = 0;
+};
+
+ITextServices& Text();
+IRegistryBackend& Registry();
+INotifier& Notifier();
+
+// The implementations a build starts with.
+ITextServices& DefaultText();
+IRegistryBackend& DefaultRegistry();
+INotifier& DefaultNotifier();
+
+// Puts a test double in place of a service for the life of the guard.
+template <class Service>
+class ScopedOverride {
+public:
+    ScopedOverride(Service& replacement);
+    ~ScopedOverride();
+    ScopedOverride(const ScopedOverride&) = delete;
+    ScopedOverride& operator=(const ScopedOverride&) = delete;
+
+private:
+    Service* previous_;
+};
+
+extern template class ScopedOverride<ITextServices>;
+extern template class ScopedOverride<IRegistryBackend>;
+extern template class ScopedOverride<INotifier>;
+
+} // namespace varnook::platform

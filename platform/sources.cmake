@@ -1,0 +1,13 @@
+list(APPEND VARNOOK_PORTABLE_SOURCES
+  platform/MemoryRegistry.cpp
+  platform/Services.cpp
+)
+list(APPEND VARNOOK_WIN32_SOURCES
+  platform/win32/TextWin32.cpp
+  platform/win32/RegistryWin32.cpp
+  platform/win32/NotifyWin32.cpp
+)
+list(APPEND VARNOOK_NATIVE_SOURCES
+  platform/portable/TextPortable.cpp
+  platform/portable/DefaultServices.cpp
+)

@@ -1,0 +1,86 @@
+// Helpers for tests that run under Wine: scratch registry keys, child processes, and what
+// Wine's own reg.exe says about the store.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace varnook::testing {
+
+// The folder that holds varnook.exe (the build tree's root), with a trailing backslash.
+std::wstring BuildDir();
+std::wstring VarnookExe();
+
+struct ProcessResult {
+    DWORD exitCode = ~0u;
+    std::string output; // standard output and error, as the program wrote them
+    bool timedOut = false;
+};
+
+// Runs a command line and waits for it (at most timeoutMs).
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// A name no other test uses, for values in shared keys such as HKCU\Environment.
+std::wstring UniqueName(const wchar_t* stem);
+
+// A key that exists for the life of the object and is removed with everything under it.
+class ScratchKey {
+public:
+    ScratchKey(HKEY root, const std::wstring& parent = L"Software\\VarnookTests");
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    HKEY Root() const { return root_; }
+    const std::wstring& Path() const { return path_; } // without a leading backslash
+    HKEY Handle() const { return key_; }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    HKEY key_ = nullptr;
+};
+
+// Restores a value of a shared key (or its absence) when the test ends.
+class ValueGuard {
+public:
+    ValueGuard(HKEY root, std::wstring key, std::wstring name);
+    ~ValueGuard();
+    ValueGuard(const ValueGuard&) = delete;
+    ValueGuard& operator=(const ValueGuard&) = delete;
+
+private:
+    HKEY root_;
+    std::wstring key_, name_;
+    bool existed_ = false;
+    DWORD type_ = 0;
+    std::string data_;
+};
+
+// Writes a raw value, for fixtures.
+void SetRawValue(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD size);
+void SetStringValue(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text,
+                    DWORD type = REG_SZ);
+
+// What a value holds, read back with the Win32 API directly.
+struct RawValue {
+    bool exists = false;
+    DWORD type = 0;
+    std::wstring text; // for string kinds, up to the first NUL
+    std::string bytes;
+};
+RawValue ReadRawValue(HKEY root, const std::wstring& key, const std::wstring& name);
+
+// Wine's reg.exe: "reg query KEY /v NAME". Gives the kind ("REG_SZ", ...) and the data as it
+// printed them; exists is false when reg.exe could not find the value.
+struct RegExeValue {
+    bool exists = false;
+    std::string type;
+    std::string data;
+};
+RegExeValue RegExeQuery(const std::wstring& key, const std::wstring& name);
+
+std::string Narrow(const std::wstring& text);
+
+} // namespace varnook::testing
