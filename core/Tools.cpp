@@ -2,6 +2,9 @@
 
 #include "platform/Services.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace varnook {
 
 TElementList SplitValue(const std::u16string& value)
@@ -116,6 +119,41 @@ bool IsLocalPath(std::u16string_view element)
     if (p.size() >= 2 && p[0] == u'\\' && p[1] != u'\\')
         return true;
     return p.size() == 2 && IsAsciiLetter(p[0]) && p[1] == u':';
+}
+
+namespace {
+constexpr uint32_t kSemFailCriticalErrors = 1;
+std::vector<uint32_t>& ErrorModes()
+{
+    static std::vector<uint32_t> stack;
+    return stack;
+}
+} // namespace
+
+void PushErrorMode()
+{
+    ErrorModes().push_back(platform::FileSystem().SetErrorMode(kSemFailCriticalErrors));
+}
+
+void PopErrorMode()
+{
+    auto& stack = ErrorModes();
+    if (stack.empty())
+        return;
+    platform::FileSystem().SetErrorMode(stack.back());
+    stack.pop_back();
+}
+
+bool PathExists(const std::u16string& text)
+{
+    TErrorModeGuard silent;
+    return platform::FileSystem().SearchFinds(text);
+}
+
+bool DirectoryExists(const std::u16string& path)
+{
+    TErrorModeGuard silent;
+    return platform::FileSystem().DirectoryExists(path);
 }
 
 } // namespace varnook

@@ -25,4 +25,23 @@ std::u16string AppendValue(std::u16string_view stored, std::u16string_view newTe
 // True for a drive path (C:\...), a path from the drive root (\x) or a bare drive (D:).
 bool IsLocalPath(std::u16string_view element);
 
+// True when a file-system search for the text (wildcards allowed) finds at least one entry.
+bool PathExists(const std::u16string& text);
+// True when the path names an existing directory.
+bool DirectoryExists(const std::u16string& path);
+
+// Fail critical errors silently (no "insert a disk" dialog) until the matching PopErrorMode.
+// Calls nest.
+void PushErrorMode();
+void PopErrorMode();
+
+// Pushes the silent error mode for the life of the guard.
+class TErrorModeGuard {
+public:
+    TErrorModeGuard() { PushErrorMode(); }
+    ~TErrorModeGuard() { PopErrorMode(); }
+    TErrorModeGuard(const TErrorModeGuard&) = delete;
+    TErrorModeGuard& operator=(const TErrorModeGuard&) = delete;
+};
+
 } // namespace varnook

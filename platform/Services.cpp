@@ -8,16 +8,19 @@ namespace {
 ITextServices* gText = nullptr;
 IRegistryBackend* gRegistry = nullptr;
 INotifier* gNotifier = nullptr;
+IFileSystem* gFileSystem = nullptr;
 
 template <class Service> Service*& Slot();
 template <> ITextServices*& Slot<ITextServices>() { return gText; }
 template <> IRegistryBackend*& Slot<IRegistryBackend>() { return gRegistry; }
 template <> INotifier*& Slot<INotifier>() { return gNotifier; }
+template <> IFileSystem*& Slot<IFileSystem>() { return gFileSystem; }
 } // namespace
 
 ITextServices& Text() { return gText ? *gText : DefaultText(); }
 IRegistryBackend& Registry() { return gRegistry ? *gRegistry : DefaultRegistry(); }
 INotifier& Notifier() { return gNotifier ? *gNotifier : DefaultNotifier(); }
+IFileSystem& FileSystem() { return gFileSystem ? *gFileSystem : DefaultFileSystem(); }
 
 template <class Service>
 ScopedOverride<Service>::ScopedOverride(Service& replacement) : previous_(Slot<Service>())
@@ -34,5 +37,6 @@ ScopedOverride<Service>::~ScopedOverride()
 template class ScopedOverride<ITextServices>;
 template class ScopedOverride<IRegistryBackend>;
 template class ScopedOverride<INotifier>;
+template class ScopedOverride<IFileSystem>;
 
 } // namespace varnook::platform

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -31,14 +33,32 @@ public:
     virtual void BroadcastSettingChange(std::u16string_view area, unsigned timeoutMs) = 0;
 };
 
+// The file-system probes of path validation.
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+    // GetFileAttributesW succeeds and reports a directory.
+    virtual bool DirectoryExists(const std::u16string& path) = 0;
+    // FindFirstFileW finds at least one entry (wildcards allowed).
+    virtual bool SearchFinds(const std::u16string& pattern) = 0;
+    // SetErrorMode: sets the mode and gives the previous one.
+    virtual uint32_t SetErrorMode(uint32_t mode) = 0;
+};
+
 ITextServices& Text();
 IRegistryBackend& Registry();
 INotifier& Notifier();
+IFileSystem& FileSystem();
 
 // The implementations a build starts with.
 ITextServices& DefaultText();
 IRegistryBackend& DefaultRegistry();
 INotifier& DefaultNotifier();
+IFileSystem& DefaultFileSystem();
+
+// Where a Windows path lives for this build's C++ library: the path itself on Windows; in the
+// native build drive X: is the folder $VARNOOK_DRIVES/X (default /tmp/varnook-drives/X).
+std::filesystem::path HostPath(const std::u16string& windowsPath);
 
 // Puts a test double in place of a service for the life of the guard.
 template <class Service>
@@ -56,5 +76,6 @@ private:
 extern template class ScopedOverride<ITextServices>;
 extern template class ScopedOverride<IRegistryBackend>;
 extern template class ScopedOverride<INotifier>;
+extern template class ScopedOverride<IFileSystem>;
 
 } // namespace varnook::platform

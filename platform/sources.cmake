@@ -6,8 +6,10 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/TextWin32.cpp
   platform/win32/RegistryWin32.cpp
   platform/win32/NotifyWin32.cpp
+  platform/win32/FileSystemWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
   platform/portable/DefaultServices.cpp
+  platform/portable/FileSystemPortable.cpp
 )

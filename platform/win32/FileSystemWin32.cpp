@@ -1,0 +1,44 @@
+#include "platform/Services.h"
+#include "platform/win32/WinString.h"
+
+#include <windows.h>
+
+namespace varnook::platform {
+
+namespace {
+
+class Win32FileSystem final : public IFileSystem {
+public:
+    bool DirectoryExists(const std::u16string& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(W(path));
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool SearchFinds(const std::u16string& pattern) override
+    {
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW(W(pattern), &data);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        return true;
+    }
+
+    uint32_t SetErrorMode(uint32_t mode) override { return ::SetErrorMode(mode); }
+};
+
+} // namespace
+
+IFileSystem& DefaultFileSystem()
+{
+    static Win32FileSystem fileSystem;
+    return fileSystem;
+}
+
+std::filesystem::path HostPath(const std::u16string& windowsPath)
+{
+    return std::filesystem::path(std::wstring(W(windowsPath)));
+}
+
+} // namespace varnook::platform

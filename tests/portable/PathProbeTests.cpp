@@ -1,0 +1,90 @@
+// Path probes against real folders: drive C of the Wine prefix, or the native build's drives.
+#include "core/Tools.h"
+#include "platform/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+
+using namespace varnook;
+
+namespace {
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        static std::atomic<int> counter{0};
+        const auto stamp = std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        const std::string leaf = "varnook-tests\\f" + stamp + "_" + std::to_string(++counter);
+        path_ = u"C:\\" + std::u16string(leaf.begin(), leaf.end());
+        std::filesystem::create_directories(platform::HostPath(path_));
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(platform::HostPath(path_), ignored);
+    }
+    const std::u16string& Path() const { return path_; }
+    std::u16string Make(const std::u16string& relative, bool directory)
+    {
+        const std::u16string full = path_ + u"\\" + relative;
+        if (directory)
+            std::filesystem::create_directories(platform::HostPath(full));
+        else
+            std::ofstream(platform::HostPath(full)) << "x";
+        return full;
+    }
+
+private:
+    std::u16string path_;
+};
+
+class CountingErrorModes : public platform::IFileSystem {
+public:
+    bool DirectoryExists(const std::u16string&) override { return depthSeen = depth, false; }
+    bool SearchFinds(const std::u16string&) override { return depthSeen = depth, false; }
+    uint32_t SetErrorMode(uint32_t mode) override
+    {
+        modes.push_back(mode);
+        depth += mode == 1 ? 1 : -1;
+        return mode == 1 ? 0x8000 : 1;
+    }
+    std::vector<uint32_t> modes;
+    int depth = 0, depthSeen = -1;
+};
+
+} // namespace
+
+TEST(PathProbes, DirectoriesFilesAndWildcards)
+{
+    ScratchFolder root;
+    const auto dir = root.Make(u"Tools", true);
+    const auto file = root.Make(u"Tools\\tool.exe", false);
+    EXPECT_TRUE(DirectoryExists(dir));
+    EXPECT_TRUE(DirectoryExists(dir + u"\\"));
+    EXPECT_FALSE(DirectoryExists(file));
+    EXPECT_TRUE(PathExists(file));
+    EXPECT_TRUE(PathExists(dir));
+    EXPECT_TRUE(PathExists(dir + u"\\*.exe"));
+    EXPECT_TRUE(PathExists(dir + u"\\t??l.exe"));
+    EXPECT_FALSE(PathExists(dir + u"\\*.dll"));
+    EXPECT_FALSE(PathExists(root.Path() + u"\\Missing"));
+    EXPECT_FALSE(DirectoryExists(root.Path() + u"\\Missing"));
+    EXPECT_TRUE(DirectoryExists(u"C:\\"));
+}
+
+TEST(PathProbes, ErrorModeIsSilentDuringEveryProbeAndRestoredAfter)
+{
+    CountingErrorModes fs;
+    platform::ScopedOverride<platform::IFileSystem> use(fs);
+    PushErrorMode();
+    EXPECT_FALSE(PathExists(u"C:\\x"));
+    EXPECT_EQ(fs.depthSeen, 2); // nested inside the outer push
+    PopErrorMode();
+    EXPECT_FALSE(DirectoryExists(u"C:\\x"));
+    EXPECT_EQ(fs.depthSeen, 1);
+    EXPECT_EQ(fs.modes, (std::vector<uint32_t>{1, 1, 0x8000, 0x8000, 1, 0x8000}));
+}
