@@ -23,4 +23,10 @@ public:
     using EVarnookError::EVarnookError;
 };
 
+// A list operation refused, such as adding a name that is already present.
+class EListError : public EVarnookError {
+public:
+    using EVarnookError::EVarnookError;
+};
+
 } // namespace varnook

@@ -81,4 +81,19 @@ std::u16string AsciiUpper(std::u16string_view text)
     return out;
 }
 
+int CompareTextAscii(std::u16string_view a, std::u16string_view b)
+{
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z')
+            x = static_cast<char16_t>(x - u'a' + u'A');
+        if (y >= u'a' && y <= u'z')
+            y = static_cast<char16_t>(y - u'a' + u'A');
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
 } // namespace varnook

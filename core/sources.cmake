@@ -2,4 +2,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Strings.cpp
   core/Tools.cpp
   core/Registry.cpp
+  core/Exclusions.cpp
 )
