@@ -1,6 +1,7 @@
 list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Strings.cpp
   core/Tools.cpp
+  core/Expansion.cpp
   core/Registry.cpp
   core/Exclusions.cpp
 )

@@ -1,0 +1,67 @@
+#include "core/Expansion.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace varnook {
+
+namespace {
+
+// One pass: every complete reference is replaced or kept as written; an unclosed '%' and what
+// follows it stay as written. Lookups are remembered for the call, since a growing loop asks
+// for the same few names again and again.
+std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& lookup,
+                          std::unordered_map<std::u16string, std::optional<std::u16string>>& known)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n) {
+        const size_t open = text.find(u'%', i);
+        if (open == std::u16string::npos) {
+            result.append(text, i, n - i);
+            break;
+        }
+        result.append(text, i, open - i);
+        const size_t close = text.find(u'%', open + 1);
+        if (close == std::u16string::npos) {
+            result.append(text, open, n - open);
+            break;
+        }
+        std::u16string name = text.substr(open + 1, close - open - 1);
+        auto it = known.find(name);
+        if (it == known.end())
+            it = known.emplace(name, lookup(name)).first;
+        if (it->second)
+            result += *it->second;
+        else
+            result.append(text, open, close - open + 1);
+        i = close + 1;
+        if (result.size() > kExpansionSizeLimit)
+            throw ELoopDetected();
+    }
+    return result;
+}
+
+} // namespace
+
+std::u16string ExpandText(const std::u16string& text, const TVariableLookup& lookup, int depth)
+{
+    std::unordered_map<std::u16string, std::optional<std::u16string>> known;
+    std::unordered_set<std::u16string> seen{text};
+    std::u16string current = text;
+    for (;; ++depth) {
+        if (depth >= kExpansionPassLimit)
+            throw ELoopDetected();
+        std::u16string next = ExpandOnce(current, lookup, known);
+        if (next == current)
+            return next;
+        // A text met before means the passes cycle and would run into the limit anyway.
+        if (!seen.insert(next).second)
+            throw ELoopDetected();
+        current = std::move(next);
+    }
+}
+
+} // namespace varnook

@@ -1,0 +1,31 @@
+// %NAME% reference expansion over the variables being edited (not any process environment).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace varnook {
+
+// A reference loop: the text still changed after the last allowed pass.
+class ELoopDetected : public std::invalid_argument {
+public:
+    ELoopDetected() : std::invalid_argument("") {}
+};
+
+inline constexpr int kExpansionPassLimit = 100;
+// No real value comes near this; a text that grows past it can only be a loop that doubles
+// itself (A holding %A%%A%), which would otherwise need 2^100 code units.
+inline constexpr size_t kExpansionSizeLimit = 1u << 20;
+
+// The value of a variable by name, or nothing when no variable of that name exists.
+using TVariableLookup = std::function<std::optional<std::u16string>(std::u16string_view name)>;
+
+// Replaces every complete reference whose name the lookup knows, pass after pass, until a pass
+// changes nothing. Raises ELoopDetected when the text still changes after the pass limit,
+// repeats a text of an earlier pass, or outgrows the size limit. depth counts passes already made.
+std::u16string ExpandText(const std::u16string& text, const TVariableLookup& lookup, int depth = 0);
+
+} // namespace varnook

@@ -1,0 +1,71 @@
+// Reference expansion of a text against a fixed set of variables.
+#include "core/Expansion.h"
+#include "core/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace varnook;
+
+namespace {
+
+TVariableLookup Vars(std::map<std::u16string, std::u16string> vars, int* calls = nullptr)
+{
+    return [vars = std::move(vars), calls](std::u16string_view name) -> std::optional<std::u16string> {
+        if (calls)
+            ++*calls;
+        auto it = vars.find(std::u16string(name));
+        if (it == vars.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+
+} // namespace
+
+TEST(ExpandText, ReferencesPairLeftToRightAndUnknownOnesStay)
+{
+    const auto vars = Vars({{u"A", u"%B"}, {u"BX", u"found"}, {u"TEMP", u"C:\\T"}, {u";", u"semi"}, {u"", u"empty"}});
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"no references", u"no references"},
+        {u"%TEMP%\\x", u"C:\\T\\x"},
+        {u"%NOSUCH%\\bin", u"%NOSUCH%\\bin"},
+        {u"100%", u"100%"},
+        {u"%A%X%", u"found"},       // %A% gives %B, which with X% forms %BX%
+        {u"50%;%TEMP%", u"50semiTEMP%"}, // "%;%" is a reference named ";"
+        {u"%%", u"empty"},
+        {u"%TEMP", u"%TEMP"},
+        {u"", u""},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(ToUtf8(text));
+        EXPECT_EQ(ExpandText(text, vars), expected);
+    }
+}
+
+TEST(ExpandText, ChainsAreFollowedAndLoopsReported)
+{
+    auto vars = Vars({{u"A", u"%B%"}, {u"B", u"%C%"}, {u"C", u"end"}, {u"LOOP", u"%LOOP%;x"},
+                      {u"P", u"%Q%"}, {u"Q", u"%P%"}, {u"SELF", u"%SELF%"}});
+    EXPECT_EQ(ExpandText(u"%A%", vars), u"end");
+    EXPECT_THROW(ExpandText(u"%LOOP%", vars), ELoopDetected); // grows by ";x" every pass
+    EXPECT_THROW(ExpandText(u"%P%", vars), ELoopDetected);    // P and Q take turns
+    EXPECT_EQ(ExpandText(u"%SELF%", vars), u"%SELF%");        // expands to itself: unchanged, no loop
+
+    // 99 changing passes and a 100th that changes nothing still resolve; one more link does not.
+    std::map<std::u16string, std::u16string> chain;
+    for (int i = 0; i < 100; ++i)
+        chain[u"V" + FromUtf8(std::to_string(i))] = u"%V" + FromUtf8(std::to_string(i + 1)) + u"%";
+    chain[u"V100"] = u"end";
+    EXPECT_EQ(ExpandText(u"%V2%", Vars(chain)), u"end");
+    EXPECT_THROW(ExpandText(u"%V1%", Vars(chain)), ELoopDetected);
+}
+
+TEST(ExpandText, SelfDoublingValueStopsEarly)
+{
+    int calls = 0;
+    auto vars = Vars({{u"A", u"%A%%A%"}}, &calls);
+    EXPECT_THROW(ExpandText(u"%A%", vars), ELoopDetected);
+    EXPECT_EQ(calls, 1); // one lookup per name and call, however often the name occurs
+}
