@@ -1,3 +1,4 @@
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/Actions.cpp
+  app/PanelLayout.cpp
 )
