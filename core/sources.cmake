@@ -4,4 +4,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Expansion.cpp
   core/Registry.cpp
   core/Exclusions.cpp
+  core/NodeInfo.cpp
+  core/ETree.cpp
 )

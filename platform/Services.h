@@ -45,16 +45,26 @@ public:
     virtual uint32_t SetErrorMode(uint32_t mode) = 0;
 };
 
+// The program's own process environment (where the special read-only variables come from).
+class IProcessEnvironment {
+public:
+    virtual ~IProcessEnvironment() = default;
+    // The value of the named variable; the empty text when it is not set.
+    virtual std::u16string GetVariable(std::u16string_view name) const = 0;
+};
+
 ITextServices& Text();
 IRegistryBackend& Registry();
 INotifier& Notifier();
 IFileSystem& FileSystem();
+IProcessEnvironment& ProcessEnvironment();
 
 // The implementations a build starts with.
 ITextServices& DefaultText();
 IRegistryBackend& DefaultRegistry();
 INotifier& DefaultNotifier();
 IFileSystem& DefaultFileSystem();
+IProcessEnvironment& DefaultProcessEnvironment();
 
 // Where a Windows path lives for this build's C++ library: the path itself on Windows; in the
 // native build drive X: is the folder $VARNOOK_DRIVES/X (default /tmp/varnook-drives/X).
@@ -77,5 +87,6 @@ extern template class ScopedOverride<ITextServices>;
 extern template class ScopedOverride<IRegistryBackend>;
 extern template class ScopedOverride<INotifier>;
 extern template class ScopedOverride<IFileSystem>;
+extern template class ScopedOverride<IProcessEnvironment>;
 
 } // namespace varnook::platform

@@ -7,6 +7,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/RegistryWin32.cpp
   platform/win32/NotifyWin32.cpp
   platform/win32/FileSystemWin32.cpp
+  platform/win32/EnvironmentWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
