@@ -1,0 +1,3 @@
+list(APPEND VARNOOK_PORTABLE_SOURCES
+  edit/UndoStack.cpp
+)
