@@ -8,9 +8,11 @@
 // elements keep the order of the value.
 //
 // Other members of TETree live in their own files: loading and saving (LoadFromRegistry,
-// SaveToRegistry use `root` and `key`), reference expansion (GetElementEx, via FindVariable,
-// GetValueByName and GetResolvingTree), validation (Verify, via TNodeData::SetWrongPath,
-// InvalidateNode and Exclusions()).
+// SaveToRegistry use `root` and `key`, Clear, AppendVariableNode, InsertElementNode and a batch),
+// reference expansion (GetElementEx: ExpandText with a lookup over FindVariable, GetVariableValue
+// and GetResolvingTree), validation (Verify: TNodeData::SetWrongPath, InvalidateNode when a flag
+// changed, Exclusions()). FindVariable remembers its answers until names or order change, so
+// names change only through SetVariableName, never through the payload directly.
 #pragma once
 
 #include "core/ByteStream.h"

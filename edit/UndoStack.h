@@ -54,7 +54,8 @@ public:
 
     int Count() const { return static_cast<int>(stack.size()); }
     const UndoEntry& Entry(int index) const { return stack.at(static_cast<size_t>(index)); }
-    // Bytes of snapshot data held, each shared snapshot counted once.
+    // Bytes of snapshot data held, each shared snapshot counted once: the memory the history
+    // costs. Divided by Count() / 2 it is the cost of one user step.
     size_t SnapshotBytes() const;
 
 private:
