@@ -153,13 +153,17 @@ TEST(ActionTable, KeysIconsAndPlacement)
     // Every toolbar button has an icon, and the twenty icons are each used exactly once
     // (icon 19, the shield, by the restart action outside the toolbar).
     std::set<int> icons;
-    for (const auto& a : Actions())
-        if (a.icon >= 0)
+    for (const auto& a : Actions()) {
+        if (a.icon >= 0) {
             EXPECT_TRUE(icons.insert(a.icon).second) << a.name;
+        }
+    }
     EXPECT_EQ(icons.size(), 20u);
-    for (A id : MainToolbar())
-        if (id != kSeparator)
+    for (A id : MainToolbar()) {
+        if (id != kSeparator) {
             EXPECT_GE(Action(id).icon, 0) << Action(id).name;
+        }
+    }
     EXPECT_EQ(EditMenu().size(), 27u);
     EXPECT_EQ(TreeContextMenu().size(), 21u);
 }
