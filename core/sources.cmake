@@ -6,4 +6,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Exclusions.cpp
   core/NodeInfo.cpp
   core/ETree.cpp
+  core/Translate.cpp
 )
