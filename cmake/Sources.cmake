@@ -17,7 +17,9 @@ if(VARNOOK_WINDOWS)
   configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
   set(VARNOOK_RC ${CMAKE_SOURCE_DIR}/res/varnook.rc)
   set_property(SOURCE ${VARNOOK_RC} APPEND PROPERTY OBJECT_DEPENDS
-               ${CMAKE_SOURCE_DIR}/res/varnook.manifest ${CMAKE_BINARY_DIR}/generated/version.h
+               ${CMAKE_SOURCE_DIR}/res/varnook.manifest ${CMAKE_SOURCE_DIR}/res/varnook.ico
+               ${CMAKE_SOURCE_DIR}/res/logo.bmp ${CMAKE_SOURCE_DIR}/res/logo-2x.bmp
+               ${CMAKE_BINARY_DIR}/generated/version.h
                ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/resource.h)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
   if(MINGW)

@@ -3,6 +3,7 @@
 
 #define IDI_APP 1
 #define IDB_LOGO 100
+#define IDB_LOGO_2X 101
 
 #define IDC_STATIC_TEXT -1
 
@@ -19,3 +20,6 @@
 #define IDS_MSG_ERROR 101
 #define IDS_MSG_INFORMATION 102
 #define IDS_MSG_CONFIRM 103
+
+// The command-line help window; its button is IDOK.
+#define IDC_CMDHELP_LINK 1010
