@@ -1,5 +1,6 @@
 list(APPEND VARNOOK_PORTABLE_SOURCES
   platform/MemoryRegistry.cpp
+  platform/PixelScaling.cpp
   platform/Services.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
