@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -59,6 +61,173 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return result;
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << Narrow(commandLine);
+        return;
+    }
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    id_ = pi.dwProcessId;
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 10000);
+    }
+    CloseHandle(process_);
+}
+
+bool ChildProcess::WaitForExit(DWORD timeoutMs)
+{
+    return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+HWND ChildProcess::WaitForWindow(const wchar_t* className, DWORD timeoutMs) const
+{
+    struct Search {
+        DWORD id;
+        const wchar_t* className;
+        HWND found;
+    } search{id_, className, nullptr};
+    const DWORD start = GetTickCount();
+    while (process_ && !search.found) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                wchar_t name[256] = {};
+                GetClassNameW(window, name, ARRAYSIZE(name));
+                if (owner == s.id && IsWindowVisible(window) && lstrcmpW(name, s.className) == 0) {
+                    s.found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found || WaitForSingleObject(process_, 50) == WAIT_OBJECT_0 || GetTickCount() - start > timeoutMs)
+            break;
+    }
+    if (search.found)
+        WaitForInputIdle(process_, timeoutMs);
+    return search.found;
+}
+
+COLORREF Screenshot::At(int x, int y) const
+{
+    const uint32_t p = pixels.at(size_t(y) * width + x);
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool Screenshot::SaveBmp(const std::wstring& path) const
+{
+    const uint32_t stride = (uint32_t(width) * 3 + 3) & ~3u;
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height; // bottom-up, as every reader expects
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = stride * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42; // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string data(info.biSizeImage, '\0');
+    for (int y = 0; y < height; ++y) {
+        char* row = data.data() + size_t(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[size_t(y) * width + x];
+            row[x * 3] = char(p & 0xFF);
+            row[x * 3 + 1] = char((p >> 8) & 0xFF);
+            row[x * 3 + 2] = char((p >> 16) & 0xFF);
+        }
+    }
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out.write(data.data(), std::streamsize(data.size()));
+    return bool(out);
+}
+
+Screenshot CaptureClient(HWND window)
+{
+    Screenshot shot;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+    Sleep(300); // Wine hands the window's picture to the X server a moment after painting
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    shot.width = client.right;
+    shot.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY | CAPTUREBLT);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        shot.pixels.assign(p, p + size_t(shot.width) * shot.height);
+        for (uint32_t& pixel : shot.pixels)
+            pixel &= 0xFFFFFF;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+std::wstring TestOutputDir()
+{
+    wchar_t value[MAX_PATH * 2];
+    DWORD n = GetEnvironmentVariableW(L"VARNOOK_TEST_OUTPUT", value, ARRAYSIZE(value));
+    if (n == 0 || n >= ARRAYSIZE(value))
+        return {};
+    std::wstring dir(value, n);
+    for (wchar_t& c : dir)
+        if (c == L'/')
+            c = L'\\';
+    // CMake hands over a Unix path; Wine shows the Unix root as drive Z:.
+    if (dir.front() == L'\\')
+        dir.insert(0, L"Z:");
+    if (dir.back() != L'\\')
+        dir += L'\\';
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
 }
 
 std::wstring UniqueName(const wchar_t* stem)

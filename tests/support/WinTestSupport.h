@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace varnook::testing {
 
@@ -20,6 +22,43 @@ struct ProcessResult {
 
 // Runs a command line and waits for it (at most timeoutMs).
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// A program started without waiting for it; ended (exit code 99) if it still runs when the object goes.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::wstring& commandLine);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    // Waits for the end; false when it still runs after timeoutMs.
+    bool WaitForExit(DWORD timeoutMs);
+    DWORD ExitCode() const; // STILL_ACTIVE while it runs
+    // Its first visible top-level window of that class, waited for up to timeoutMs and until the
+    // program waits for input; nullptr when none came or the program ended.
+    HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// What a window's client area shows on the screen.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // rows top-down, 0x00RRGGBB
+
+    COLORREF At(int x, int y) const;
+    bool SaveBmp(const std::wstring& path) const; // 24 bits per pixel
+};
+// Repaints the window first, so that the picture is current.
+Screenshot CaptureClient(HWND window);
+
+// The folder for files the tests leave for people to look at (VARNOOK_TEST_OUTPUT), with a
+// trailing backslash, created when missing; empty when the variable is not set.
+std::wstring TestOutputDir();
 
 // A name no other test uses, for values in shared keys such as HKCU\Environment.
 std::wstring UniqueName(const wchar_t* stem);
