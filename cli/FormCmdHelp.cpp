@@ -189,14 +189,14 @@ bool TfrmCmdHelp::Create()
     FLinkBrush.reset(CreateSolidBrush(kLinkBack));
 
     // First child, first in the tab order.
-    FOK = CreateWindowExW(0, L"BUTTON", platform::W(Translate(u"OK")),
+    FOK = CreateWindowExW(0, L"BUTTON", platform::W(gettext(u"OK")),
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, FHandle,
                           reinterpret_cast<HMENU>(INT_PTR(IDOK)), instance, nullptr);
     if (!FOK)
         return false;
     for (const TLabel& label : kLabels) {
         const bool link = label.style == TLabelStyle::Link;
-        const std::u16string text = label.translated ? Translate(label.text) : std::u16string(label.text);
+        const std::u16string text = label.translated ? gettext(label.text) : std::u16string(label.text);
         HWND control = CreateWindowExW(0, L"STATIC", platform::W(text),
                                        WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | (link ? SS_NOTIFY : 0),
                                        0, 0, 0, 0, FHandle,

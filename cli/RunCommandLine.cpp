@@ -14,7 +14,6 @@ void RunCommandLine()
         return;
     case TCommandLineAction::ShowHelp:
         TfrmCmdHelp::createAndShowModal();
-        ExitProcess(0);
     case TCommandLineAction::Exit:
         ExitProcess(static_cast<UINT>(outcome.ExitCode));
     }
