@@ -25,6 +25,10 @@ if(VARNOOK_WINDOWS)
   if(MINGW)
     set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
   endif()
+  # A redrawn icon must rebuild the resources.
+  file(GLOB VARNOOK_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/icons/*.ico)
+  set_property(SOURCE ${VARNOOK_RC} APPEND PROPERTY OBJECT_DEPENDS
+               ${CMAKE_SOURCE_DIR}/res/icons.rc ${CMAKE_SOURCE_DIR}/res/varnook.ico ${VARNOOK_ICONS})
 
   add_executable(varnook WIN32 app/main.cpp ${VARNOOK_RC})
   target_link_libraries(varnook PRIVATE varnook_core)

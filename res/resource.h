@@ -1,9 +1,35 @@
 // Resource and control identifiers, shared by the .rc files and the code.
 #pragma once
 
-#define IDI_APP 1
 #define IDB_LOGO 100
 #define IDB_LOGO_2X 101
+
+// Icons (res/icons.rc). The program icon and the twenty toolbar icons go by name ("MAINICON",
+// "_ICO_SAVE", ...); these go by number. The tree and status images are numbered in image-list
+// order, so image i of a list is the first identifier plus i.
+#define IDI_TREE_STRING 300
+#define IDI_TREE_EXPANDSTRING 301
+#define IDI_TREE_READONLY 302
+#define IDI_TREE_ERROR 303
+#define IDI_TREE_EXCLUDED 304
+#define IDI_TREE_COUNT 5
+
+#define IDI_STATUS_MODIFIED 310
+#define IDI_STATUS_CDMODE 311
+#define IDI_STATUS_PORTABLE 312
+#define IDI_STATUS_SAVING 313
+#define IDI_STATUS_NOWRITE 314
+#define IDI_STATUS_CHECKING 315
+#define IDI_STATUS_LATEST 316
+#define IDI_STATUS_UPDATEFAILED 317
+#define IDI_STATUS_COUNT 8
+
+#define IDI_PANEL_SYSTEM 320
+#define IDI_PANEL_USER 321
+#define IDI_PANEL_COLLAPSE 322
+#define IDI_PANEL_EXPAND 323
+#define IDI_TAB_INSPECTOR 324
+#define IDI_TAB_LEGEND 325
 
 #define IDC_STATIC_TEXT -1
 
