@@ -23,6 +23,12 @@ public:
     using EVarnookError::EVarnookError;
 };
 
+// An INI file that could not be written.
+class EIniFileException : public EVarnookError {
+public:
+    using EVarnookError::EVarnookError;
+};
+
 // A list operation refused, such as adding a name that is already present.
 class EListError : public EVarnookError {
 public:

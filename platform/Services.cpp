@@ -10,6 +10,8 @@ IRegistryBackend* gRegistry = nullptr;
 INotifier* gNotifier = nullptr;
 IFileSystem* gFileSystem = nullptr;
 IProcessEnvironment* gEnvironment = nullptr;
+IProgramFiles* gProgramFiles = nullptr;
+IIniFiles* gIniFiles = nullptr;
 
 template <class Service> Service*& Slot();
 template <> ITextServices*& Slot<ITextServices>() { return gText; }
@@ -17,6 +19,8 @@ template <> IRegistryBackend*& Slot<IRegistryBackend>() { return gRegistry; }
 template <> INotifier*& Slot<INotifier>() { return gNotifier; }
 template <> IFileSystem*& Slot<IFileSystem>() { return gFileSystem; }
 template <> IProcessEnvironment*& Slot<IProcessEnvironment>() { return gEnvironment; }
+template <> IProgramFiles*& Slot<IProgramFiles>() { return gProgramFiles; }
+template <> IIniFiles*& Slot<IIniFiles>() { return gIniFiles; }
 } // namespace
 
 ITextServices& Text() { return gText ? *gText : DefaultText(); }
@@ -24,6 +28,8 @@ IRegistryBackend& Registry() { return gRegistry ? *gRegistry : DefaultRegistry()
 INotifier& Notifier() { return gNotifier ? *gNotifier : DefaultNotifier(); }
 IFileSystem& FileSystem() { return gFileSystem ? *gFileSystem : DefaultFileSystem(); }
 IProcessEnvironment& ProcessEnvironment() { return gEnvironment ? *gEnvironment : DefaultProcessEnvironment(); }
+IProgramFiles& ProgramFiles() { return gProgramFiles ? *gProgramFiles : DefaultProgramFiles(); }
+IIniFiles& IniFiles() { return gIniFiles ? *gIniFiles : DefaultIniFiles(); }
 
 template <class Service>
 ScopedOverride<Service>::ScopedOverride(Service& replacement) : previous_(Slot<Service>())
@@ -42,5 +48,7 @@ template class ScopedOverride<IRegistryBackend>;
 template class ScopedOverride<INotifier>;
 template class ScopedOverride<IFileSystem>;
 template class ScopedOverride<IProcessEnvironment>;
+template class ScopedOverride<IProgramFiles>;
+template class ScopedOverride<IIniFiles>;
 
 } // namespace varnook::platform

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnook::platform {
 
@@ -53,11 +54,50 @@ public:
     virtual std::u16string GetVariable(std::u16string_view name) const = 0;
 };
 
+// What the options need of the files beside the program.
+struct FileState {
+    bool exists = false;   // a file (not a folder) is there
+    bool readOnly = false; // it carries the read-only attribute
+};
+
+class IProgramFiles {
+public:
+    virtual ~IProgramFiles() = default;
+    // The full path of the running program's executable file.
+    virtual std::u16string ExecutablePath() = 0;
+    virtual FileState GetFileState(const std::u16string& path) = 0;
+    // Puts source, made durable, in the place of target in one step; target may be missing.
+    // False leaves target as it was.
+    virtual bool MoveReplacing(const std::u16string& source, const std::u16string& target) = 0;
+    virtual bool RemoveFile(const std::u16string& path) = 0;
+};
+
+// INI files as the profile functions of Windows read and write them: sections and keys found
+// without regard to letter case, the first of two equal names winning, values trimmed.
+class IIniFiles {
+public:
+    virtual ~IIniFiles() = default;
+    // The text of a key; false when the file, the section or the key is missing.
+    virtual bool ReadString(const std::u16string& file, std::u16string_view section, std::u16string_view key,
+                            std::u16string& value) = 0;
+    // The key names of a section in file order, equal names included; empty when it is missing.
+    virtual std::vector<std::u16string> ReadKeyNames(const std::u16string& file, std::u16string_view section) = 0;
+    // Each gives false when the file could not be written.
+    virtual bool WriteString(const std::u16string& file, std::u16string_view section, std::u16string_view key,
+                             std::u16string_view value) = 0;
+    virtual bool EraseSection(const std::u16string& file, std::u16string_view section) = 0;
+    // Writes copy afresh with what file holds (nothing when file is missing), in an encoding in
+    // which later writes keep every character.
+    virtual bool CreateWorkingCopy(const std::u16string& file, const std::u16string& copy) = 0;
+};
+
 ITextServices& Text();
 IRegistryBackend& Registry();
 INotifier& Notifier();
 IFileSystem& FileSystem();
 IProcessEnvironment& ProcessEnvironment();
+IProgramFiles& ProgramFiles();
+IIniFiles& IniFiles();
 
 // The implementations a build starts with.
 ITextServices& DefaultText();
@@ -65,6 +105,8 @@ IRegistryBackend& DefaultRegistry();
 INotifier& DefaultNotifier();
 IFileSystem& DefaultFileSystem();
 IProcessEnvironment& DefaultProcessEnvironment();
+IProgramFiles& DefaultProgramFiles();
+IIniFiles& DefaultIniFiles();
 
 // Where a Windows path lives for this build's C++ library: the path itself on Windows; in the
 // native build drive X: is the folder $VARNOOK_DRIVES/X (default /tmp/varnook-drives/X).
@@ -88,5 +130,7 @@ extern template class ScopedOverride<IRegistryBackend>;
 extern template class ScopedOverride<INotifier>;
 extern template class ScopedOverride<IFileSystem>;
 extern template class ScopedOverride<IProcessEnvironment>;
+extern template class ScopedOverride<IProgramFiles>;
+extern template class ScopedOverride<IIniFiles>;
 
 } // namespace varnook::platform

@@ -9,9 +9,14 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/NotifyWin32.cpp
   platform/win32/FileSystemWin32.cpp
   platform/win32/EnvironmentWin32.cpp
+  platform/win32/ProgramFilesWin32.cpp
+  platform/win32/IniFilesWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
   platform/portable/DefaultServices.cpp
   platform/portable/FileSystemPortable.cpp
+  platform/portable/ProgramFilesPortable.cpp
+  platform/portable/IniText.cpp
+  platform/portable/IniFilesPortable.cpp
 )

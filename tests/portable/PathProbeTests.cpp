@@ -1,6 +1,7 @@
 // Path probes against real folders: drive C of the Wine prefix, or the native build's drives.
 #include "core/Tools.h"
 #include "platform/Services.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,38 +10,9 @@
 #include <fstream>
 
 using namespace varnook;
+using varnook::testing::ScratchFolder;
 
 namespace {
-
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        static std::atomic<int> counter{0};
-        const auto stamp = std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-        const std::string leaf = "varnook-tests\\f" + stamp + "_" + std::to_string(++counter);
-        path_ = u"C:\\" + std::u16string(leaf.begin(), leaf.end());
-        std::filesystem::create_directories(platform::HostPath(path_));
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(platform::HostPath(path_), ignored);
-    }
-    const std::u16string& Path() const { return path_; }
-    std::u16string Make(const std::u16string& relative, bool directory)
-    {
-        const std::u16string full = path_ + u"\\" + relative;
-        if (directory)
-            std::filesystem::create_directories(platform::HostPath(full));
-        else
-            std::ofstream(platform::HostPath(full)) << "x";
-        return full;
-    }
-
-private:
-    std::u16string path_;
-};
 
 class CountingErrorModes : public platform::IFileSystem {
 public:

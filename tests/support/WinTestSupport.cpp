@@ -250,6 +250,45 @@ ScratchKey::~ScratchKey()
     RegDeleteTreeW(root_, path_.c_str());
 }
 
+KeyBackup::KeyBackup(HKEY root, std::wstring path)
+    : root_(root), path_(std::move(path)), backup_(L"Software\\VarnookTests\\" + UniqueName(L"backup"))
+{
+    HKEY source = nullptr, copy = nullptr;
+    if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &source) != ERROR_SUCCESS)
+        return;
+    existed_ = true;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy, nullptr);
+    if (rc == ERROR_SUCCESS)
+        rc = RegCopyTreeW(source, nullptr, copy);
+    RegCloseKey(source);
+    if (copy)
+        RegCloseKey(copy);
+    if (rc != ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot back up " << Narrow(path_) << ": " << rc;
+        untouched_ = true; // leave the key where it is rather than lose it
+        return;
+    }
+    RegDeleteTreeW(root_, path_.c_str());
+}
+
+KeyBackup::~KeyBackup()
+{
+    if (untouched_)
+        return;
+    RegDeleteTreeW(root_, path_.c_str());
+    if (!existed_)
+        return;
+    HKEY source = nullptr, target = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+        RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) == ERROR_SUCCESS &&
+        RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS)
+        RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
+    if (source)
+        RegCloseKey(source);
+    if (target)
+        RegCloseKey(target);
+}
+
 ValueGuard::ValueGuard(HKEY root, std::wstring key, std::wstring name) : root_(root), key_(std::move(key)), name_(std::move(name))
 {
     RawValue v = ReadRawValue(root_, key_, name_);

@@ -81,6 +81,22 @@ private:
     HKEY key_ = nullptr;
 };
 
+// Moves a key of the real store aside for the life of the object and puts it back afterwards:
+// the test starts without the key and leaves nothing of its own behind.
+class KeyBackup {
+public:
+    KeyBackup(HKEY root, std::wstring path);
+    ~KeyBackup();
+    KeyBackup(const KeyBackup&) = delete;
+    KeyBackup& operator=(const KeyBackup&) = delete;
+
+private:
+    HKEY root_;
+    std::wstring path_, backup_;
+    bool existed_ = false;
+    bool untouched_ = false;
+};
+
 // Restores a value of a shared key (or its absence) when the test ends.
 class ValueGuard {
 public:
