@@ -46,12 +46,16 @@ public:
     virtual uint32_t SetErrorMode(uint32_t mode) = 0;
 };
 
-// The program's own process environment (where the special read-only variables come from).
+// The program's own process: its environment (where the special read-only variables come from)
+// and how it runs.
 class IProcessEnvironment {
 public:
     virtual ~IProcessEnvironment() = default;
     // The value of the named variable; the empty text when it is not set.
     virtual std::u16string GetVariable(std::u16string_view name) const = 0;
+    // IsWow64Process: a 32-bit process on 64-bit Windows, which must ask for the 64-bit registry
+    // view to write the real environment keys. False where there is no such thing.
+    virtual bool IsWow64() const { return false; }
 };
 
 // What the options need of the files beside the program.

@@ -24,6 +24,12 @@ public:
             buffer.assign(length, L'\0');
         }
     }
+
+    bool IsWow64() const override
+    {
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }
 };
 
 } // namespace
