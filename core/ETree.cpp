@@ -28,18 +28,6 @@ bool NameLess(const TNode* a, const TNode* b)
 
 } // namespace
 
-// Sorting and notifying wait until the outermost batch ends, also when an exception leaves it.
-class TETree::TBatch {
-public:
-    explicit TBatch(TETree& tree) : tree_(tree) { tree_.BeginUpdate(); }
-    ~TBatch() { tree_.EndUpdate(); }
-    TBatch(const TBatch&) = delete;
-    TBatch& operator=(const TBatch&) = delete;
-
-private:
-    TETree& tree_;
-};
-
 TETree::TETree(IPushInterface* undoStack) : fRoot(new TNode), undoStack(undoStack), fAlive(std::make_shared<TETree*>(this)) {}
 
 TETree::~TETree()

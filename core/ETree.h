@@ -259,13 +259,34 @@ public:
     // there. Returns the new node; raises on damaged data, leaving the tree unchanged.
     TNode* ReadSubtree(TByteReader& in, TNode* anchor, TAttachMode mode);
 
+    // ---- Loading and saving (ETreeStore.cpp)
+    // Rebuilds the tree from the string values of the key, split as the exclusion list says, and
+    // keeps root and key for SaveToRegistry. A key that cannot be opened gives an empty tree.
+    // Focuses nothing.
+    void LoadFromRegistry(RegHandle newRoot, std::u16string_view newKey);
+    // Writes every variable that is not read-only to root and key, then removes the string
+    // values whose names the tree no longer holds; values of other kinds stay. Raises
+    // EVarnookError when the key cannot be opened (nothing changed) or a write or removal fails
+    // (every variable then still holds its old or its new value).
+    void SaveToRegistry() const;
+
     // ---- The control
     void SetObserver(ITreeObserver* observer) { fObserver = observer; }
     // Repaints the node's row (after its payload changed).
     void InvalidateNode(const TNode* node);
 
 private:
-    class TBatch;
+    // Sorting and notifying wait until the outermost batch ends, also when an exception leaves it.
+    class TBatch {
+    public:
+        explicit TBatch(TETree& tree) : tree_(tree) { tree_.BeginUpdate(); }
+        ~TBatch() { tree_.EndUpdate(); }
+        TBatch(const TBatch&) = delete;
+        TBatch& operator=(const TBatch&) = delete;
+
+    private:
+        TETree& tree_;
+    };
 
     static TNode* NewNode(std::unique_ptr<TNodeData> data);
     static void FreeNode(TNode* node);
@@ -285,6 +306,7 @@ private:
     void FocusMoved();
     TNode* ReadDetached(TByteReader& in, int level, TNode*& selected) const;
     void InvalidateLookups();
+    void WriteVariable(RegistryAccess& reg, const TNode* variable, std::u16string_view name) const;
 
     TNode* fRoot;
     size_t fNodeCount = 0;

@@ -7,4 +7,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/NodeInfo.cpp
   core/ETree.cpp
   core/Translate.cpp
+  core/ETreeStore.cpp
 )
