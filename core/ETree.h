@@ -16,6 +16,7 @@
 #pragma once
 
 #include "core/ByteStream.h"
+#include "core/Expansion.h"
 #include "core/NodeInfo.h"
 #include "core/Registry.h"
 
@@ -270,6 +271,16 @@ public:
     // (every variable then still holds its old or its new value).
     void SaveToRegistry() const;
 
+    // ---- Reference expansion (ETreeExpand.cpp)
+    // Replaces %NAME% references by values from this tree, then from the resolving tree, pass
+    // after pass. Raises ELoopDetected for a loop; depth counts passes already made.
+    std::u16string ExpandReferences(const std::u16string& text, int depth = 0) const;
+    // The element's text, expanded when its variable is expandable; "Infinite loop detected"
+    // (translated) for a loop.
+    std::u16string GetElementEx(const TNode* element) const;
+    // GetVariableValue, expanded when the variable is expandable; the loop text for a loop.
+    std::u16string GetVariableValueEx(const TNode* variable) const;
+
     // ---- The control
     void SetObserver(ITreeObserver* observer) { fObserver = observer; }
     // Repaints the node's row (after its payload changed).
@@ -307,6 +318,9 @@ private:
     TNode* ReadDetached(TByteReader& in, int level, TNode*& selected) const;
     void InvalidateLookups();
     void WriteVariable(RegistryAccess& reg, const TNode* variable, std::u16string_view name) const;
+    // The element's text when it needs no expansion, else its expansion kept in buffer.
+    const std::u16string& ExpandedElement(const TNode* element, std::u16string& buffer) const;
+    std::u16string ExpandOrLoopText(const std::u16string& text) const;
 
     TNode* fRoot;
     size_t fNodeCount = 0;

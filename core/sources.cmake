@@ -8,4 +8,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/ETree.cpp
   core/Translate.cpp
   core/ETreeStore.cpp
+  core/ETreeExpand.cpp
 )
