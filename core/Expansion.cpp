@@ -1,7 +1,7 @@
 #include "core/Expansion.h"
 
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace varnook {
 
@@ -49,7 +49,10 @@ std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& loo
 std::u16string ExpandText(const std::u16string& text, const TVariableLookup& lookup, int depth)
 {
     std::unordered_map<std::u16string, std::optional<std::u16string>> known;
-    std::unordered_set<std::u16string> seen{text};
+    // The texts of earlier passes. Only a text of the same length can repeat one, so a text that
+    // grows on every pass is never compared nor hashed: a doubling loop costs no more than
+    // building its texts.
+    std::vector<std::u16string> earlier;
     std::u16string current = text;
     for (;; ++depth) {
         if (depth >= kExpansionPassLimit)
@@ -57,9 +60,11 @@ std::u16string ExpandText(const std::u16string& text, const TVariableLookup& loo
         std::u16string next = ExpandOnce(current, lookup, known);
         if (next == current)
             return next;
+        earlier.push_back(std::move(current));
         // A text met before means the passes cycle and would run into the limit anyway.
-        if (!seen.insert(next).second)
-            throw ELoopDetected();
+        for (const auto& e : earlier)
+            if (e.size() == next.size() && e == next)
+                throw ELoopDetected();
         current = std::move(next);
     }
 }

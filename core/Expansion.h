@@ -16,9 +16,11 @@ public:
 };
 
 inline constexpr int kExpansionPassLimit = 100;
-// No real value comes near this; a text that grows past it can only be a loop that doubles
-// itself (A holding %A%%A%), which would otherwise need 2^100 code units.
-inline constexpr size_t kExpansionSizeLimit = 1u << 20;
+// Eight times the longest value Windows lets an environment variable hold (32,767 characters):
+// no real value comes near this, and a text that grows past it can only be a loop that doubles
+// itself (A holding %A%%A%), which would otherwise need 2^100 code units. Reaching the limit
+// costs building about twice its size, so it is kept low enough for a validation pass.
+inline constexpr size_t kExpansionSizeLimit = 1u << 18;
 
 // The value of a variable by name, or nothing when no variable of that name exists.
 using TVariableLookup = std::function<std::optional<std::u16string>(std::u16string_view name)>;

@@ -69,3 +69,14 @@ TEST(ExpandText, SelfDoublingValueStopsEarly)
     EXPECT_THROW(ExpandText(u"%A%", vars), ELoopDetected);
     EXPECT_EQ(calls, 1); // one lookup per name and call, however often the name occurs
 }
+
+TEST(ExpandText, ALongFiniteExpansionIsNoLoop)
+{
+    // Far longer than any environment variable may be, and still short of the size limit.
+    const std::u16string big(30000, u'x');
+    std::u16string text;
+    for (int i = 0; i < 8; ++i)
+        text += u"%BIG%;";
+    const std::u16string result = ExpandText(text, Vars({{u"BIG", big}}));
+    EXPECT_EQ(result.size(), 8 * (big.size() + 1));
+}
