@@ -34,12 +34,28 @@ public:
     virtual void BroadcastSettingChange(std::u16string_view area, unsigned timeoutMs) = 0;
 };
 
+// What GetFileAttributesW says about a path.
+enum class TPathProbe {
+    Directory,
+    NotDirectory,
+    // Certainly nothing there: the name, or a folder on the way to it, is not found.
+    Missing,
+    // No answer: access denied, a file in use, a name the call refuses, no medium, ...
+    Unknown,
+};
+
 // The file-system probes of path validation.
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
     // GetFileAttributesW succeeds and reports a directory.
     virtual bool DirectoryExists(const std::u16string& path) = 0;
+    // GetFileAttributesW with the reason of a failure. Doubles that know no reasons answer
+    // Directory or Unknown, which costs a search but never changes a verdict.
+    virtual TPathProbe ProbePath(const std::u16string& path)
+    {
+        return DirectoryExists(path) ? TPathProbe::Directory : TPathProbe::Unknown;
+    }
     // FindFirstFileW finds at least one entry (wildcards allowed).
     virtual bool SearchFinds(const std::u16string& pattern) = 0;
     // SetErrorMode: sets the mode and gives the previous one.

@@ -6,6 +6,7 @@
 #include <glob.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
@@ -19,6 +20,15 @@ public:
     {
         struct stat st;
         return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    TPathProbe ProbePath(const std::u16string& path) override
+    {
+        const std::filesystem::path host = HostPath(path);
+        struct stat st;
+        if (stat(host.c_str(), &st) == 0)
+            return S_ISDIR(st.st_mode) ? TPathProbe::Directory : TPathProbe::NotDirectory;
+        return errno == ENOENT || errno == ENOTDIR ? TPathProbe::Missing : TPathProbe::Unknown;
     }
 
     bool SearchFinds(const std::u16string& pattern) override

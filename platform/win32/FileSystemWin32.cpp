@@ -15,6 +15,15 @@ public:
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
 
+    TPathProbe ProbePath(const std::u16string& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(W(path));
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? TPathProbe::Directory : TPathProbe::NotDirectory;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TPathProbe::Missing : TPathProbe::Unknown;
+    }
+
     bool SearchFinds(const std::u16string& pattern) override
     {
         WIN32_FIND_DATAW data;
