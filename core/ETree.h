@@ -7,17 +7,18 @@
 // Variables are kept sorted by name (ASCII letters folded, otherwise by code unit, stable);
 // elements keep the order of the value.
 //
-// Other members of TETree live in their own files: loading and saving (LoadFromRegistry,
-// SaveToRegistry use `root` and `key`, Clear, AppendVariableNode, InsertElementNode and a batch),
-// reference expansion (GetElementEx: ExpandText with a lookup over FindVariable, GetVariableValue
-// and GetResolvingTree), validation (Verify: TNodeData::SetWrongPath, InvalidateNode when a flag
-// changed, Exclusions()). FindVariable remembers its answers until names or order change, so
-// names change only through SetVariableName, never through the payload directly.
+// Other members of TETree live in their own files: loading and saving (ETreeStore.cpp),
+// reference expansion (ETreeExpand.cpp: ExpandText with a lookup over FindVariable,
+// GetVariableValue and the resolving tree), validation (ETreeVerify.cpp: path flags through
+// UpdateWrongPath, errors, warnings and the facts the view draws from). FindVariable remembers
+// its answers until names or order change, so names change only through SetVariableName, never
+// through the payload directly.
 #pragma once
 
 #include "core/ByteStream.h"
 #include "core/Expansion.h"
 #include "core/NodeInfo.h"
+#include "core/Presentation.h"
 #include "core/Registry.h"
 
 #include <array>
@@ -281,6 +282,28 @@ public:
     // GetVariableValue, expanded when the variable is expandable; the loop text for a loop.
     std::u16string GetVariableValueEx(const TNode* variable) const;
 
+    // ---- Validation (ETreeVerify.cpp)
+    // VerifyVariable for every variable, hidden ones too, under one silent error mode.
+    void Verify();
+    // Recomputes the path flags of the variable and its elements from the file system.
+    void VerifyVariable(TNode* variable);
+    // Sets the node's path flag and repaints its row when the flag changed.
+    void UpdateWrongPath(TNode* node, bool flag);
+    // The cached verdict: no path error at the last pass.
+    static bool IsValid(const TNode* node) { return node && node->Data() && !node->Data()->GetWrongPath(); }
+    // Translated messages: the path error, then for a variable the length error.
+    std::vector<std::u16string> GetNodeErrors(const TNode* node) const;
+    // Translated messages: for a variable on the exclusion list, that it is there.
+    std::vector<std::u16string> GetNodeWarnings(const TNode* node) const;
+    // The icon index of the node's variable (kImageString, kImageExpandString, kImageReadOnly).
+    static int GetImage(const TNode* node);
+    // Length of GetVariableValue without building it.
+    static size_t GetVariableValueLength(const TNode* variable);
+    // What the row's look depends on (see Presentation.h).
+    TRowFacts GetRowFacts(const TNode* node) const;
+    // The hover hint of the row; empty for none.
+    std::u16string GetHint(const TNode* node) const;
+
     // ---- The control
     void SetObserver(ITreeObserver* observer) { fObserver = observer; }
     // Repaints the node's row (after its payload changed).
@@ -321,6 +344,8 @@ private:
     // The element's text when it needs no expansion, else its expansion kept in buffer.
     const std::u16string& ExpandedElement(const TNode* element, std::u16string& buffer) const;
     std::u16string ExpandOrLoopText(const std::u16string& text) const;
+    // VerifyVariable inside an error mode the caller has made silent.
+    void VerifySilently(TNode* variable, std::u16string& buffer);
 
     TNode* fRoot;
     size_t fNodeCount = 0;

@@ -9,4 +9,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Translate.cpp
   core/ETreeStore.cpp
   core/ETreeExpand.cpp
+  core/ETreeVerify.cpp
+  core/Presentation.cpp
 )

@@ -1,0 +1,165 @@
+// Validation: the path flags from the file system, and the errors, warnings and row facts the
+// view and the inspector show.
+#include "core/ETree.h"
+
+#include "core/Exclusions.h"
+#include "core/Tools.h"
+#include "core/Translate.h"
+#include "platform/Services.h"
+
+namespace varnook {
+
+namespace {
+
+constexpr char16_t kElementWrongPath[] = u"Invalid path or you have no access to it";
+constexpr char16_t kVariableWrongPath[] = u"Variable contains invalid path or you have no access to it";
+constexpr char16_t kTooLong[] = u"Value exceeds length limit of 2047 characters";
+constexpr char16_t kExcluded[] = u"Variable is in the exclude list";
+
+// Characters a search takes as wildcards: '*' and '?', and the DOS forms '<', '>' and '"'.
+bool HasWildcard(const std::u16string& item)
+{
+    return item.find_first_of(u"*?<>\"") != std::u16string::npos;
+}
+
+// A path-like item that is neither a directory nor found by a search. Anything else (network
+// paths, relative or quoted items, unresolved references) is never probed. The caller keeps the
+// error mode silent.
+bool IsWrongItem(platform::IFileSystem& fs, const std::u16string& item)
+{
+    if (!IsLocalPath(item))
+        return false;
+    switch (fs.ProbePath(item)) {
+    case platform::TPathProbe::Directory:
+        return false;
+    case platform::TPathProbe::Missing:
+        // Where the attributes say the name is not there, a search for that same name without
+        // wildcards finds nothing either; the search costs many times the attribute query.
+        if (!HasWildcard(item))
+            return true;
+        [[fallthrough]];
+    default:
+        return !fs.SearchFinds(item);
+    }
+}
+
+// Tests the items of an element's (expanded) text in order and stops at the first wrong one.
+bool HasWrongItem(platform::IFileSystem& fs, const std::u16string& text, bool split)
+{
+    // Without ';' or '"' the text is its own single item; splitting would only copy it.
+    if (!split || text.find_first_of(u";\"") == std::u16string::npos)
+        return IsWrongItem(fs, text);
+    for (const auto& item : SplitValue(text))
+        if (IsWrongItem(fs, item))
+            return true;
+    return false;
+}
+
+} // namespace
+
+// The pass runs five times a second: one silent error mode for all of it rather than a
+// switch of the process's mode around every variable and every probe.
+void TETree::Verify()
+{
+    TErrorModeGuard silent;
+    std::u16string buffer;
+    for (TNode* v = fRoot->first_; v; v = v->next_)
+        VerifySilently(v, buffer);
+}
+
+void TETree::VerifyVariable(TNode* variable)
+{
+    TErrorModeGuard silent;
+    std::u16string buffer;
+    VerifySilently(variable, buffer);
+}
+
+void TETree::VerifySilently(TNode* variable, std::u16string& buffer)
+{
+    platform::IFileSystem& fs = platform::FileSystem();
+    const std::u16string& name = GetVariableName(variable);
+    // The user's home folder is HOMEDRIVE followed by HOMEPATH; HOMEPATH alone is no path.
+    if (IsUserTree() && name == u"HOMEPATH") {
+        buffer = GetValueByName(u"HOMEDRIVE") + GetVariableValue(variable);
+        UpdateWrongPath(variable, !fs.DirectoryExists(buffer));
+        return;
+    }
+    const bool check = !exclusions || exclusions->isCheck(name);
+    const bool split = IsSplitName(name);
+    bool anyWrong = false;
+    for (TNode* e = variable->first_; e; e = e->next_) {
+        const bool wrong = check && HasWrongItem(fs, ExpandedElement(e, buffer), split);
+        UpdateWrongPath(e, wrong);
+        anyWrong = anyWrong || wrong;
+    }
+    UpdateWrongPath(variable, anyWrong);
+}
+
+void TETree::UpdateWrongPath(TNode* node, bool flag)
+{
+    TNodeData* data = node->Data();
+    if (data->GetWrongPath() == flag)
+        return;
+    data->SetWrongPath(flag);
+    InvalidateNode(node);
+}
+
+size_t TETree::GetVariableValueLength(const TNode* variable)
+{
+    size_t length = variable->childCount_ ? variable->childCount_ - 1 : 0;
+    for (const TNode* e = variable->first_; e; e = e->next_)
+        length += e->ElemData()->GetElement().size();
+    return length;
+}
+
+std::vector<std::u16string> TETree::GetNodeErrors(const TNode* node) const
+{
+    std::vector<std::u16string> errors;
+    if (!node || node->Level() < 0)
+        return errors;
+    const bool variable = node->Level() == 0;
+    if (node->Data()->GetWrongPath())
+        errors.push_back(gettext(variable ? kVariableWrongPath : kElementWrongPath));
+    // The store's limit is on the whole raw value, separators included, references unexpanded.
+    if (variable && GetVariableValueLength(node) > kMaxValueLength)
+        errors.push_back(gettext(kTooLong));
+    return errors;
+}
+
+std::vector<std::u16string> TETree::GetNodeWarnings(const TNode* node) const
+{
+    std::vector<std::u16string> warnings;
+    if (IsVariable(node) && exclusions && exclusions->ContainsKey(GetVariableName(node)))
+        warnings.push_back(gettext(kExcluded));
+    return warnings;
+}
+
+int TETree::GetImage(const TNode* node)
+{
+    const TNode* variable = node->Level() == 1 ? node->Parent() : node;
+    return VariableImage(GetVariableType(variable), GetVariableReadOnly(variable));
+}
+
+TRowFacts TETree::GetRowFacts(const TNode* node) const
+{
+    TRowFacts row;
+    if (!node || node->Level() < 0)
+        return row;
+    const TNode* variable = node->Level() == 1 ? node->Parent() : node;
+    row.isVariable = variable == node;
+    row.kind = GetVariableType(variable);
+    row.readOnly = GetVariableReadOnly(variable);
+    row.wrongPath = node->Data()->GetWrongPath();
+    if (row.isVariable) {
+        row.tooLong = GetVariableValueLength(node) > kMaxValueLength;
+        row.excluded = exclusions && exclusions->ContainsKey(GetVariableName(node));
+    }
+    return row;
+}
+
+std::u16string TETree::GetHint(const TNode* node) const
+{
+    return HintText(GetNodeErrors(node), GetNodeWarnings(node));
+}
+
+} // namespace varnook
