@@ -1,10 +1,15 @@
-#include "cli/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/OneInst.h"
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    // With arguments the command-line mode ends the process here; no window is shown.
-    varnook::RunCommandLine();
-    return 0;
+    varnook::RunSingleInstanceGuard();
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
+                                                        ICC_LINK_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    return varnook::TfrmMain::Run();
 }

@@ -4,6 +4,17 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   app/Options.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
+  app/Window.cpp
+  app/UnhandledFailure.cpp
+  app/OneInst.cpp
+  app/Version.cpp
+  app/PanelCaption.cpp
+  app/InfoPanel.cpp
+  app/TreeView.cpp
+  app/MainWindow.cpp
+  app/MainWindowLayout.cpp
+  app/MainWindowCommands.cpp
+  app/MainWindowStore.cpp
   app/MessageBoxWindow.cpp
   app/FormOK.cpp
   app/FormYesNo.cpp

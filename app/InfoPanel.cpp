@@ -1,0 +1,209 @@
+#include "app/InfoPanel.h"
+
+#include "app/PanelCaption.h"
+#include "core/Translate.h"
+#include "platform/win32/WinString.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+namespace varnook {
+
+const char16_t* const kLegendTexts[5] = {
+    u"A text string",
+    u"An expandable string is a string that contains unexpanded references to environment variables (for "
+    u"example, '%PATH%')",
+    u"Special read-only variable",
+    u"Variable contains errors (invalid path or you have no access to it, value exceeds length limit, etc)",
+    u"Variable is in the exclude list",
+};
+
+namespace {
+constexpr wchar_t kClassName[] = L"VarnookInfoPanel";
+constexpr COLORREF kShadedRow = RGB(245, 245, 245);
+
+HWND MakeGrid(HWND parent, int columns)
+{
+    HWND grid = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
+                                WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
+                                    LVS_SHOWSELALWAYS,
+                                0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |
+                                                LVS_EX_INFOTIP);
+    for (int i = 0; i < columns; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH;
+        column.cx = 100;
+        ListView_InsertColumn(grid, i, &column);
+    }
+    return grid;
+}
+} // namespace
+
+TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onClose, std::function<void()> onTabChange)
+    : dpi_(WindowDpi(parent)), onTabChange_(std::move(onTabChange))
+{
+    RegisterWindowClass(kClassName, 0, GetSysColorBrush(COLOR_BTNFACE));
+    CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, L"Information", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 10, 10,
+                    parent, nullptr);
+    TPanelCaption::TButton close;
+    close.text = u"\u00D7"; // a plain multiplication sign reads as "close" on every theme
+    close.hint = u"Close";
+    close.onClick = std::move(onClose);
+    caption_ = std::make_unique<TPanelCaption>(Handle(), IDI_TAB_INSPECTOR, u"Information",
+                                               std::vector<TPanelCaption::TButton>{close});
+
+    tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 10,
+                            10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    inspector_ = MakeGrid(Handle(), 2);
+    legend_ = MakeGrid(Handle(), 1);
+    UpdateDpi(dpi_);
+    const char16_t* names[] = {u"&Inspector", u"Legen&d"};
+    for (int i = 0; i < 2; ++i) {
+        const std::u16string text = gettext(names[i]);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = const_cast<wchar_t*>(platform::W(text));
+        item.iImage = i;
+        TabCtrl_InsertItem(tabs_, i, &item);
+    }
+    SetImages(images);
+    FillLegend();
+    SetActiveTab(tabInspector);
+}
+
+TInfoPanel::~TInfoPanel()
+{
+    if (tabIcons_)
+        ImageList_Destroy(tabIcons_);
+}
+
+int TInfoPanel::DefaultHeight(UINT dpi)
+{
+    return ScaleForDpi(163, dpi);
+}
+
+void TInfoPanel::UpdateDpi(UINT dpi)
+{
+    dpi_ = dpi;
+    caption_->UpdateDpi(dpi);
+    if (tabIcons_)
+        ImageList_Destroy(tabIcons_);
+    const int size = ScaleForDpi(16, dpi);
+    tabIcons_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
+    for (int id : {IDI_TAB_INSPECTOR, IDI_TAB_LEGEND}) {
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+        ImageList_ReplaceIcon(tabIcons_, -1, icon);
+        if (icon)
+            DestroyIcon(icon);
+    }
+    TabCtrl_SetImageList(tabs_, tabIcons_);
+    Layout();
+}
+
+void TInfoPanel::SetImages(HIMAGELIST images)
+{
+    ListView_SetImageList(inspector_, images, LVSIL_SMALL);
+    ListView_SetImageList(legend_, images, LVSIL_SMALL);
+}
+
+void TInfoPanel::SetFonts(HFONT font, HFONT boldFont)
+{
+    caption_->SetFont(font, boldFont);
+    for (HWND w : {tabs_, inspector_, legend_})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    Layout();
+}
+
+TInfoPanel::TTab TInfoPanel::ActiveTab() const
+{
+    return TabCtrl_GetCurSel(tabs_) == tabLegend ? tabLegend : tabInspector;
+}
+
+void TInfoPanel::SetActiveTab(TTab tab)
+{
+    TabCtrl_SetCurSel(tabs_, tab);
+    ShowWindow(inspector_, tab == tabInspector ? SW_SHOW : SW_HIDE);
+    ShowWindow(legend_, tab == tabLegend ? SW_SHOW : SW_HIDE);
+}
+
+void TInfoPanel::FillLegend()
+{
+    ListView_DeleteAllItems(legend_);
+    for (int row = 0; row < 5; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = row;
+        item.iImage = row;
+        item.pszText = LPSTR_TEXTCALLBACKW; // translated as it is painted
+        ListView_InsertItem(legend_, &item);
+    }
+}
+
+void TInfoPanel::Layout()
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    const int captionHeight = TPanelCaption::HeightFor(dpi_);
+    MoveWindow(caption_->Handle(), 0, 0, rc.right, captionHeight, TRUE);
+    RECT page{0, captionHeight, rc.right, rc.bottom};
+    MoveWindow(tabs_, page.left, page.top, page.right - page.left, page.bottom - page.top, TRUE);
+    RECT inner = {0, 0, page.right - page.left, page.bottom - page.top};
+    TabCtrl_AdjustRect(tabs_, FALSE, &inner);
+    OffsetRect(&inner, page.left, page.top);
+    for (HWND grid : {inspector_, legend_}) {
+        MoveWindow(grid, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, TRUE);
+        SetWindowPos(grid, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    const int width = std::max(0L, inner.right - inner.left - GetSystemMetrics(SM_CXVSCROLL));
+    ListView_SetColumnWidth(inspector_, 0, width / 4);
+    ListView_SetColumnWidth(inspector_, 1, width - width / 4);
+    ListView_SetColumnWidth(legend_, 0, width);
+}
+
+LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)
+{
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        // Every second row is shaded across the whole width, as the grid of a property sheet.
+        if (draw->nmcd.hdr.hwndFrom == inspector_ && (draw->nmcd.dwItemSpec % 2) == 1)
+            draw->clrTextBk = kShadedRow;
+        return CDRF_DODEFAULT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+LRESULT TInfoPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
+            SetActiveTab(TabCtrl_GetCurSel(tabs_) == tabLegend ? tabLegend : tabInspector);
+            if (onTabChange_)
+                onTabChange_();
+            return 0;
+        }
+        if (header->hwndFrom == legend_ && header->code == LVN_GETDISPINFOW) {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
+            if ((info->item.mask & LVIF_TEXT) && info->item.iItem >= 0 && info->item.iItem < 5) {
+                static std::u16string shown;
+                shown = gettext(kLegendTexts[info->item.iItem]);
+                lstrcpynW(info->item.pszText, platform::W(shown), info->item.cchTextMax);
+            }
+            return 0;
+        }
+        if (header->code == NM_CUSTOMDRAW && (header->hwndFrom == inspector_ || header->hwndFrom == legend_))
+            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+        break;
+    }
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+} // namespace varnook

@@ -1,0 +1,57 @@
+// The information panel along the bottom of the main window: a title bar with a close button
+// and the two tabs "&Inspector" and "Legen&d".
+#pragma once
+
+#include "app/Window.h"
+#include "platform/win32/Handles.h"
+
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+
+namespace varnook {
+
+class TPanelCaption;
+
+class TInfoPanel final : public TWindow {
+public:
+    enum TTab { tabInspector = 0, tabLegend = 1 };
+
+    // onClose runs when the title bar's close button is pressed; onTabChange after the user
+    // picked another tab.
+    TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onClose, std::function<void()> onTabChange);
+    ~TInfoPanel() override;
+
+    TTab ActiveTab() const;
+    void SetActiveTab(TTab tab);
+    HWND InspectorGrid() const { return inspector_; }
+    HWND LegendGrid() const { return legend_; }
+    HWND Tabs() const { return tabs_; }
+    void SetImages(HIMAGELIST images);
+    void SetFonts(HFONT font, HFONT boldFont);
+    void UpdateDpi(UINT dpi);
+    // Default height at the window's DPI.
+    static int DefaultHeight(UINT dpi);
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Layout();
+    void FillLegend();
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+
+    UINT dpi_;
+    std::unique_ptr<TPanelCaption> caption_;
+    HWND tabs_ = nullptr;
+    HWND inspector_ = nullptr;
+    HWND legend_ = nullptr;
+    HIMAGELIST tabIcons_ = nullptr;
+    std::function<void()> onTabChange_;
+};
+
+// The five rows of the legend, in image order.
+extern const char16_t* const kLegendTexts[5];
+
+} // namespace varnook

@@ -1,0 +1,448 @@
+#include "app/MainWindow.h"
+
+#include "app/FormOK.h"
+#include "app/FormYesNo.h"
+#include "app/FormYesNoCancel.h"
+#include "app/InfoPanel.h"
+#include "app/OneInst.h"
+#include "app/PanelLayout.h"
+#include "app/TreeView.h"
+#include "app/Version.h"
+#include "cli/CommandLine.h"
+#include "core/Translate.h"
+#include "platform/win32/WinString.h"
+
+#include <windowsx.h>
+
+namespace varnook {
+
+namespace {
+constexpr wchar_t kClassName[] = L"TfrmMain";
+TfrmMain* gMainWindow = nullptr;
+} // namespace
+
+TfrmMain* MainWindow()
+{
+    return gMainWindow;
+}
+
+TfrmMain::TfrmMain() = default;
+
+TfrmMain::~TfrmMain()
+{
+    if (gMainWindow == this)
+        gMainWindow = nullptr;
+    if (Handle())
+        DestroyWindow(Handle());
+    if (accelerators_)
+        DestroyAcceleratorTable(accelerators_);
+    if (treeMenu_)
+        DestroyMenu(treeMenu_);
+    for (HIMAGELIST list : {toolbarIcons_, treeImages_, statusImages_})
+        if (list)
+            ImageList_Destroy(list);
+}
+
+int TfrmMain::Run()
+{
+    TfrmMain window;
+    if (!window.Create({}))
+        return 1;
+    MSG msg;
+    for (;;) {
+        // The rules of the actions are evaluated whenever the queue runs dry.
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            window.UpdateActions();
+            WaitMessage();
+            continue;
+        }
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0)
+            return got == 0 ? static_cast<int>(msg.wParam) : 1;
+        if (window.PreTranslateMessage(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool TfrmMain::Create(const TStartOptions& start)
+{
+    gMainWindow = this;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON big = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                              GetSystemMetrics(SM_CYICON), LR_SHARED));
+    HICON small = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    RegisterWindowClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), big, small);
+    // Step 1 runs before the window exists: with arguments the process ends there.
+    if (start.runCommandLine)
+        RunCommandLine();
+    if (!CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, L"Varnook", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                         CW_USEDEFAULT, CW_USEDEFAULT, 640, 600, nullptr, nullptr))
+        return false;
+    FormCreate(start);
+    return true;
+}
+
+void TfrmMain::FormCreate(const TStartOptions& start)
+{
+    dpi_ = WindowDpi(Handle());
+    // 2. The activation request of a second instance is handled in PreTranslateMessage.
+    // 3. English texts are built in.
+    // 4. The caption carries the version of the executable.
+    const std::u16string caption =
+        u"Varnook " + GetVersionMajor() + u"." + GetVersionMinor() + u" build " + GetVersionBuild();
+    SetWindowTextW(Handle(), platform::W(caption));
+
+    // 5-6. The undo stack exists already; the toolbar icons come with the toolbars below.
+    // 6. The toolbars and the other children, with their icons, exist before the options
+    // arrange them.
+    CreateChildren();
+    // 7. Options, which own the exclusion list.
+    options_ = std::make_unique<TOptions>(this);
+    options_->Load();
+
+    // 8-9. Both trees, each loaded from its scope.
+    sysTree_ = std::make_unique<TETree>(this);
+    sysTree_->SetExclusions(&options_->GetExclusions());
+    sysTree_->LoadFromRegistry(platform::kRootLocalMachine, kSystemEnvironmentKey);
+    userTree_ = std::make_unique<TETree>(this);
+    userTree_->SetExclusions(&options_->GetExclusions());
+    userTree_->LoadFromRegistry(platform::kRootCurrentUser, kUserEnvironmentKey);
+    sysView_->Attach(sysTree_.get());
+    userView_->Attach(userTree_.get());
+
+    // 10.
+    ApplyAnimationOption();
+    // 11-12. The special variables, then the read-only option.
+    sysTree_->AddSpecialVariables(SystemReadOnlyNames);
+    userTree_->AddSpecialVariables(UserReadOnlyNames);
+    userTree_->ShowReadOnly(options_->showReadonly);
+    sysTree_->ShowReadOnly(options_->showReadonly);
+    // 13.
+    SetTimer(Handle(), kTimerId, kTimerInterval, nullptr);
+    // 14. Without write access the system tree is shown, not edited.
+    canWriteSystem_ = CanWriteSystemScope();
+    if (!canWriteSystem_)
+        SetSystemReadOnlyLook();
+    // 15. The panels share the width evenly at first.
+    {
+        RECT area = PanelsArea();
+        const int splitter = ScaleForDpi(4, dpi_);
+        const int sysWidth = ((area.right - area.left) - splitter) / 2;
+        proportion_ = ProportionFor(sysWidth, area.right - area.left, splitter);
+    }
+    // 16. Language selector: English is built in.
+    SendMessageW(languageBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"English"));
+    SendMessageW(languageBox_, CB_SETCURSEL, 0, 0);
+    // 17.
+    UpdateStatusBar();
+    // 18-19.
+    userTree_->SetResolvingTree(sysTree_.get());
+    created_ = true;
+    LayoutChildren();
+    // 20-21. Placement from the options.
+    PlaceWindow();
+    // 22.
+    SetInformationVisible(options_->showInformation);
+    // 23. Skins: the built-in look only.
+    SendMessageW(skinBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Default"));
+    SendMessageW(skinBox_, CB_SETCURSEL, 0, 0);
+    // 24.
+    baseState_ = 0;
+    // 25. The clipboard format of copied variables.
+    RegisterClipboardFormatW(L"VariableClipboard");
+    // 26. The user selector shows the logged-in user; choosing others comes later.
+    wchar_t user[256];
+    DWORD userLength = ARRAYSIZE(user);
+    if (GetUserNameW(user, &userLength))
+        SendMessageW(userBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(user));
+    SendMessageW(userBox_, CB_SETCURSEL, 0, 0);
+    EnableWindow(userBox_, FALSE);
+
+    if (start.show) {
+        if (!options_->isMaximized)
+            ShowWindow(Handle(), SW_SHOW);
+        else
+            ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+        UpdateWindow(Handle());
+        FormShow();
+    }
+    UpdateActions();
+}
+
+void TfrmMain::FormShow()
+{
+    SetFocus(userView_->Control());
+}
+
+void TfrmMain::SetActiveTree(TETree* tree)
+{
+    activeTree_ = tree;
+    if (tree && !tree->FocusedNode())
+        tree->ActivateNode(tree->GetFirstVisible());
+}
+
+void TfrmMain::OnActivateRequest()
+{
+    if (IsIconic(Handle()))
+        ShowWindow(Handle(), SW_RESTORE);
+    SetForegroundWindow(Handle());
+}
+
+bool TfrmMain::PreTranslateMessage(MSG& msg)
+{
+    if (msg.message == ActivateWindowMessage() && ActivateWindowMessage() != 0) {
+        OnActivateRequest();
+        return true;
+    }
+    // Tab toggles between the two trees and never wanders into the toolbars from there.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !(GetKeyState(VK_CONTROL) & 0x8000)) {
+        if (msg.hwnd == sysView_->Control()) {
+            SetFocus(userView_->Control());
+            return true;
+        }
+        if (msg.hwnd == userView_->Control()) {
+            SetFocus(sysView_->Control());
+            return true;
+        }
+    }
+    if (accelerators_ && (msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd)) &&
+        TranslateAcceleratorW(Handle(), accelerators_, &msg))
+        return true;
+    if (IsDialogMessageW(Handle(), &msg))
+        return true;
+    return false;
+}
+
+bool TfrmMain::IsModified() const
+{
+    return baseState_ != undoStack_.GetPos();
+}
+
+void TfrmMain::Push()
+{
+    // A new edit throws away the redo entries from the current position on. If the saved state
+    // was among them, no position can stand for it any more: stay modified until the next save.
+    if (undoStack_.GetPos() < baseState_)
+        baseState_ = -1;
+    undoStack_.Push(*sysTree_, *userTree_);
+}
+
+void TfrmMain::Undo()
+{
+    undoStack_.Undo();
+}
+
+std::u16string TfrmMain::StatusText(int label) const
+{
+    return label >= 0 && label < 4 ? statusText_[label] : std::u16string();
+}
+
+void TfrmMain::UpdateStatusBar()
+{
+    auto set = [this](int label, int image, std::u16string_view text) {
+        const std::u16string shown = text.empty() ? std::u16string() : gettext(text);
+        if (statusImage_[label] == image && statusText_[label] == shown)
+            return;
+        statusImage_[label] = image;
+        statusText_[label] = shown;
+        SendMessageW(statusBar_, SB_SETTEXTW, label, reinterpret_cast<LPARAM>(platform::W(shown)));
+        SendMessageW(statusBar_, SB_SETICON, label,
+                     reinterpret_cast<LPARAM>(image >= 0 ? statusIcons_[image].get() : nullptr));
+    };
+    if (IsModified())
+        set(0, 0, u"Modified");
+    else
+        set(0, -1, u"");
+    if (options_->IsCD())
+        set(1, 1, u"CD mode - options will not be saved");
+    else if (options_->IsPortable())
+        set(1, 2, u"USB (portable) mode");
+    if (!canWriteSystem_)
+        set(2, 4, u"You have no write access to the system variables");
+}
+
+void TfrmMain::SetStatusLabel4(int image, std::u16string text)
+{
+    statusLabel4eng = std::move(text);
+    statusImage_[3] = image;
+    statusText_[3] = statusLabel4eng.empty() ? std::u16string() : gettext(statusLabel4eng);
+    SendMessageW(statusBar_, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(platform::W(statusText_[3])));
+    SendMessageW(statusBar_, SB_SETICON, 3,
+                 reinterpret_cast<LPARAM>(image >= 0 && image < 8 ? statusIcons_[image].get() : nullptr));
+}
+
+void TfrmMain::ApplyAnimationOption()
+{
+    // The tree control animates expanding on its own; nothing more to switch here.
+}
+
+void TfrmMain::TimerTick()
+{
+    if (!created_)
+        return;
+    sysTree_->Verify();
+    userTree_->Verify();
+}
+
+void TfrmMain::Close()
+{
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    if (options_->onExitConfirmation &&
+        TfrmYesNo::createAndShowModal(gettext(u"Are you sure you want to exit?")) != mrYes)
+        return false;
+    if (IsModified()) {
+        switch (TfrmYesNoCancel::createAndShowModal(gettext(u"Do you want to save the changes?"))) {
+        case mrYes:
+            // A failed save keeps the window open: the changes are still only here.
+            if (!Save())
+                return false;
+            break;
+        case mrNo:
+            break;
+        default:
+            return false;
+        }
+    }
+    StoreWindowState();
+    try {
+        options_->Save();
+    } catch (const std::exception& failure) {
+        const auto* own = dynamic_cast<const EVarnookError*>(&failure);
+        const std::u16string message = own ? own->Message() : FromUtf8(failure.what());
+        TfrmOK::createAndShowModal(gettext(u"Error saving configuration:") + u"\r\n" + message, mtError);
+    }
+    return true;
+}
+
+void TfrmMain::FormDestroy()
+{
+    KillTimer(Handle(), kTimerId);
+    created_ = false;
+    if (sysView_)
+        sysView_->Attach(nullptr);
+    if (userView_)
+        userView_->Attach(nullptr);
+    activeTree_ = nullptr;
+}
+
+LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kTimerId) {
+            TimerTick();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        if (closing_)
+            return 0;
+        closing_ = true;
+        {
+            const bool close = FormCloseQuery();
+            closing_ = false;
+            if (close)
+                DestroyWindow(Handle());
+        }
+        return 0;
+    case WM_DESTROY:
+        FormDestroy();
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        LayoutChildren();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = ScaleForDpi(380, dpi_);
+        info->ptMinTrackSize.y = ScaleForDpi(240, dpi_);
+        return 0;
+    }
+    case WM_ENTERSIZEMOVE:
+    case WM_WINDOWPOSCHANGING:
+        // Completion popups hide before the window moves or changes size.
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) -> BOOL {
+            // Only the program's own forms; the controls' tooltips know nothing of it.
+            wchar_t cls[32]{};
+            GetClassNameW(w, cls, 32);
+            if (w != MainWindow()->Handle() && (wcsncmp(cls, L"Tfrm", 4) == 0 || wcsncmp(cls, L"Varnook", 7) == 0))
+                PostMessageW(w, kHidePopupMessage, 0, 0);
+            return TRUE;
+        }, 0);
+        break;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SETCURSOR:
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (message != WM_SETCURSOR || LOWORD(lParam) == HTCLIENT) {
+            OnSplitterMouse(message, message == WM_SETCURSOR ? 0 : lParam);
+            if (message == WM_SETCURSOR && trackingSplitter_)
+                return TRUE;
+        }
+        if (message == WM_SETCURSOR) {
+            POINT pt;
+            GetCursorPos(&pt);
+            ScreenToClient(Handle(), &pt);
+            RECT area = PanelsArea();
+            const auto layout = varnook::LayoutTreePanels(area.right - area.left, ScaleForDpi(4, dpi_), proportion_);
+            if (reinterpret_cast<HWND>(wParam) == Handle() && pt.y >= area.top && pt.y < area.bottom &&
+                pt.x >= area.left + layout.splitterLeft && pt.x < area.left + layout.userLeft) {
+                SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) { // menu or accelerator
+            const unsigned id = LOWORD(wParam);
+            if (id >= kCommandBase && id < kCommandBase + static_cast<unsigned>(TActionId::Count)) {
+                ExecuteAction(static_cast<TActionId>(id - kCommandBase));
+                return 0;
+            }
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_MEASUREITEM:
+        if (wParam == 0) {
+            OnMeasureMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (wParam == 0) {
+            OnDrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        break;
+    case WM_NOTIFY:
+        if (LRESULT result = 0; OnNotify(reinterpret_cast<NMHDR*>(lParam), result))
+            return result;
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == rebar_ || IsChild(rebar_, reinterpret_cast<HWND>(wParam))) {
+            ShowToolbarsMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (userView_)
+            SetFocus((activeTree_ == sysTree_.get() ? sysView_ : userView_)->Control());
+        return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+} // namespace varnook

@@ -1,0 +1,191 @@
+// The main window: both variable trees side by side, the toolbars, the information panel and
+// the status bar. The class is split by concern across MainWindow*.cpp.
+#pragma once
+
+#include "app/Actions.h"
+#include "app/Options.h"
+#include "app/Window.h"
+#include "core/ETree.h"
+#include "edit/PushInterface.h"
+#include "edit/UndoStack.h"
+#include "platform/win32/Handles.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+namespace varnook {
+
+class TTreeView;
+class TInfoPanel;
+
+class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
+public:
+    struct TStartOptions {
+        // The command-line mode runs first; tests that create the window in their own process
+        // switch it off, since their arguments are not ours.
+        bool runCommandLine = true;
+        // Show the window at the end of the start-up sequence.
+        bool show = true;
+    };
+
+    TfrmMain();
+    ~TfrmMain() override;
+
+    // The process entry after the single-instance guard: creates the window and runs the
+    // message loop until it closes. Gives the exit code.
+    static int Run();
+
+    // Creates the window and runs the start-up sequence. False when the window could not be made.
+    bool Create(const TStartOptions& start);
+    // Asks the window to close as the user would (the closing sequence runs).
+    void Close();
+
+    bool IsModified() const;
+    void UpdateStatusBar();
+    void SetStatusLabel4(int image, std::u16string text);
+    void ApplyAnimationOption();
+    void StoreWindowState();
+
+    // The save action: writes both trees and tells running programs. False when it failed
+    // (the failure has been reported; the window stays modified).
+    bool Save();
+    // Reads both scopes of the logged-in user again; clears the undo history.
+    bool ReloadFromStore();
+    // Runs an action as a key, menu item or button would: only when its rule allows it.
+    bool ExecuteAction(TActionId id);
+    bool IsActionEnabled(TActionId id) const;
+    bool IsActionChecked(TActionId id) const;
+    // Evaluates every rule, as the message loop does when it goes idle.
+    void UpdateActions();
+
+    // IPushInterface
+    void Push() override;
+    void Undo() override;
+
+    // IToolbarOwner
+    std::vector<TToolbarArrangement> GetToolbarArrangement() override;
+    void ApplyToolbarArrangement(const TToolbarArrangement& arrangement) override;
+
+    // Messages the application's loop hands to the window before they are dispatched.
+    bool PreTranslateMessage(MSG& msg);
+
+    TETree* SysVarTree() const { return sysTree_.get(); }
+    TETree* UserVarTree() const { return userTree_.get(); }
+    TETree* ActiveTree() const { return activeTree_; }
+    TTreeView* SysTreeView() const { return sysView_.get(); }
+    TTreeView* UserTreeView() const { return userView_.get(); }
+    TOptions& Options() const { return *options_; }
+    TUndoStack& GetUndoStack() { return undoStack_; }
+    int BaseState() const { return baseState_; }
+    double Proportion() const { return proportion_; }
+    HWND StatusBar() const { return statusBar_; }
+    HWND InformationPanel() const;
+    bool CanWriteSystem() const { return canWriteSystem_; }
+    // The text a status label shows now.
+    std::u16string StatusText(int label) const;
+
+    static constexpr UINT_PTR kTimerId = 1;
+    // Menu and accelerator commands: the base plus the action's number.
+    static constexpr unsigned kCommandBase = 40000;
+    static constexpr UINT kTimerInterval = 200;
+    static constexpr UINT kHidePopupMessage = WM_USER + 999;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class TTreeView;
+
+    // MainWindow.cpp
+    void FormCreate(const TStartOptions& start);
+    void FormShow();
+    bool FormCloseQuery();
+    void FormDestroy();
+    void TimerTick();
+    void SetActiveTree(TETree* tree);
+    bool OnNotify(NMHDR* header, LRESULT& result);
+    void OnActivateRequest();
+
+    // MainWindowLayout.cpp
+    void CreateChildren();
+    void CreateToolbars();
+    void CreateStatusBar();
+    void LayoutChildren();
+    void LayoutTreePanels();
+    void OnSplitterMouse(UINT message, LPARAM lParam);
+    RECT PanelsArea() const;
+    void SetInformationVisible(bool visible);
+    bool InformationVisible() const;
+    void SetToolbarVisible(int band, bool visible);
+    bool ToolbarVisible(int band) const;
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
+    void LoadImageLists();
+    void SetSystemReadOnlyLook();
+
+    // MainWindowCommands.cpp
+    void CreateMenus();
+    void CreateAccelerators();
+    TActionFacts GatherFacts() const;
+    void RunActionEffect(TActionId id);
+    void ShowTreeContextMenu(HWND tree, POINT screen);
+    void ShowToolbarsMenu(POINT screen);
+    void OnInitMenuPopup(HMENU menu);
+    void OnDrawMenuItem(DRAWITEMSTRUCT* item);
+    void OnMeasureMenuItem(MEASUREITEMSTRUCT* item);
+    void ToggleReadOnlyVariables();
+    void ToggleInformation();
+    void RefreshFromStore();
+    void OpenDonationPage();
+
+    // MainWindowStore.cpp
+    void PlaceWindow();
+    bool SaveTrees();
+
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    std::unique_ptr<TOptions> options_;
+    TUndoStack undoStack_;
+    std::unique_ptr<TETree> sysTree_;
+    std::unique_ptr<TETree> userTree_;
+    std::unique_ptr<TTreeView> sysView_;
+    std::unique_ptr<TTreeView> userView_;
+    std::unique_ptr<TInfoPanel> infoPanel_;
+    TETree* activeTree_ = nullptr;
+    int baseState_ = 0;
+    double proportion_ = 0.5;
+    bool canWriteSystem_ = true;
+    bool created_ = false;
+    bool closing_ = false;
+    bool trackingSplitter_ = false;
+    int splitterGrab_ = 0;
+    std::u16string statusLabel4eng;
+    std::u16string searchString;
+
+    HWND rebar_ = nullptr;
+    HWND tbMain_ = nullptr;
+    HWND tbInterface_ = nullptr;
+    HWND tbUser_ = nullptr;
+    HWND languageBox_ = nullptr;
+    HWND skinBox_ = nullptr;
+    HWND userBox_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    HMENU treeMenu_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    HIMAGELIST toolbarIcons_ = nullptr;
+    HIMAGELIST treeImages_ = nullptr;
+    HIMAGELIST statusImages_ = nullptr;
+    platform::unique_hfont uiFont_;
+    platform::unique_hfont boldFont_;
+    platform::unique_hfont italicMenuFont_;
+    platform::unique_hfont linkFont_;
+    platform::unique_hicon statusIcons_[8];
+    int statusImage_[4] = {-1, -1, -1, -1};
+    std::u16string statusText_[4];
+};
+
+// The one main window of the process, while it exists.
+TfrmMain* MainWindow();
+
+} // namespace varnook

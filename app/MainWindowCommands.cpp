@@ -1,0 +1,381 @@
+// The main window's commands: menus, toolbar, context menus and keys, all built from the one
+// action table, and what each action does.
+#include "app/FormYesNo.h"
+#include "app/InfoPanel.h"
+#include "app/MainWindow.h"
+#include "app/TreeView.h"
+#include "core/Tools.h"
+#include "core/Translate.h"
+#include "platform/win32/WinString.h"
+
+#include <shellapi.h>
+
+namespace varnook {
+
+namespace {
+
+constexpr wchar_t kDonationPath[] = L"/en/donation";
+
+// Menu text: the caption (or the menu item's own wording), a tab and the main key.
+std::wstring KeyName(const TShortcut& key)
+{
+    std::wstring text;
+    if (key.ctrl)
+        text += L"Ctrl+";
+    if (key.shift)
+        text += L"Shift+";
+    if (key.alt)
+        text += L"Alt+";
+    switch (key.key) {
+    case vk::kInsert: return text + L"Ins";
+    case vk::kDelete: return text + L"Del";
+    case vk::kUp: return text + L"Up";
+    case vk::kDown: return text + L"Down";
+    default:
+        if (key.key >= vk::kF1 && key.key < vk::kF1 + 12)
+            return text + L"F" + std::to_wstring(key.key - vk::kF1 + 1);
+        return text + static_cast<wchar_t>(key.key);
+    }
+}
+
+std::wstring MenuText(const TAction& action)
+{
+    std::wstring text = platform::W(gettext(action.menuCaption.empty() ? action.caption : action.menuCaption));
+    if (action.keys[0].key)
+        text += L"\t" + KeyName(action.keys[0]);
+    return text;
+}
+
+UINT CommandOf(TActionId id)
+{
+    return TfrmMain::kCommandBase + static_cast<UINT>(id);
+}
+
+HMENU BuildMenu(std::span<const TActionId> items)
+{
+    HMENU menu = CreatePopupMenu();
+    for (TActionId id : items) {
+        if (id == kSeparator) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        const TAction& action = Action(id);
+        if (id == TActionId::actHelpDonate) {
+            // Drawn by the window, in italics.
+            AppendMenuW(menu, MF_OWNERDRAW, CommandOf(id), reinterpret_cast<LPCWSTR>(&action));
+            continue;
+        }
+        AppendMenuW(menu, MF_STRING, CommandOf(id), MenuText(action).c_str());
+    }
+    return menu;
+}
+
+} // namespace
+
+void TfrmMain::CreateMenus()
+{
+    menuBar_ = CreateMenu();
+    HMENU view = BuildMenu(ViewMenu());
+    AppendMenuW(view, MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(ToolbarsMenu())),
+                platform::W(gettext(u"Toolbars")));
+    const std::pair<const char16_t*, HMENU> menus[] = {{u"&File", BuildMenu(FileMenu())},
+                                                       {u"&Edit", BuildMenu(EditMenu())},
+                                                       {u"&View", view},
+                                                       {u"&Help", BuildMenu(HelpMenu())}};
+    for (const auto& [title, menu] : menus)
+        AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), platform::W(gettext(title)));
+    SetMenu(Handle(), menuBar_);
+    treeMenu_ = BuildMenu(TreeContextMenu());
+}
+
+void TfrmMain::CreateAccelerators()
+{
+    std::vector<ACCEL> table;
+    for (const TAction& action : Actions()) {
+        for (const TShortcut& key : action.keys) {
+            if (!key.key)
+                continue;
+            ACCEL a{};
+            a.fVirt = FVIRTKEY | (key.ctrl ? FCONTROL : 0) | (key.shift ? FSHIFT : 0) | (key.alt ? FALT : 0);
+            a.key = key.key;
+            a.cmd = static_cast<WORD>(CommandOf(action.id));
+            table.push_back(a);
+        }
+    }
+    accelerators_ = CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
+}
+
+TActionFacts TfrmMain::GatherFacts() const
+{
+    TActionFacts f;
+    f.isModified = IsModified();
+    f.canWriteSystemScope = canWriteSystem_;
+    f.isUndoable = undoStack_.IsUndoable();
+    f.isRedoable = undoStack_.IsRedoable();
+    f.searchStringEmpty = searchString.empty();
+    f.mainToolbarVisible = ToolbarVisible(0);
+    f.interfaceToolbarVisible = ToolbarVisible(1);
+    f.userToolbarVisible = ToolbarVisible(2);
+    f.clipboardHasText = IsClipboardFormatAvailable(CF_UNICODETEXT);
+    static const UINT variableFormat = RegisterClipboardFormatW(L"VariableClipboard");
+    f.clipboardHasVariables = variableFormat && IsClipboardFormatAvailable(variableFormat);
+    if (!activeTree_)
+        return f;
+    const TTreeView* view = activeTree_ == sysTree_.get() ? sysView_.get() : userView_.get();
+    f.activeTreeExists = true;
+    f.treeHasFocus = GetFocus() == view->Control();
+    f.treeIsEditing = false; // the in-place editor comes with editing in place
+    f.treeEditable = !view->ReadOnlyLook();
+    const TNode* node = activeTree_->FocusedNode();
+    if (!node)
+        return f;
+    const TNode* variable = TETree::GetVariableNode(const_cast<TNode*>(node));
+    f.hasFocusedNode = true;
+    f.focusedIsVariable = node == variable;
+    f.variableReadOnly = TETree::GetVariableReadOnly(variable);
+    f.variableSplit = activeTree_->IsVariableSplit(variable);
+    f.variableHasElements = variable->ChildCount() > 0;
+    if (!f.focusedIsVariable) {
+        f.elementIsFirst = !node->PrevSibling();
+        f.elementIsLast = !node->NextSibling();
+        f.elementValid = TETree::IsValid(node);
+        f.elementIsPath = IsLocalPath(activeTree_->GetElementEx(node));
+    }
+    return f;
+}
+
+bool TfrmMain::IsActionEnabled(TActionId id) const
+{
+    return varnook::IsActionEnabled(id, GatherFacts());
+}
+
+bool TfrmMain::IsActionChecked(TActionId id) const
+{
+    switch (id) {
+    case TActionId::actViewShowInformation: return options_->showInformation;
+    case TActionId::actViewShowReadOnly: return options_->showReadonly;
+    default: return IsToolbarActionChecked(id, GatherFacts());
+    }
+}
+
+void TfrmMain::UpdateActions()
+{
+    if (!created_)
+        return;
+    const TActionFacts facts = GatherFacts();
+    // The undo rule also refreshes the status bar.
+    UpdateStatusBar();
+    for (TActionId id : MainToolbar()) {
+        if (id == kSeparator)
+            continue;
+        const UINT command = CommandOf(id);
+        const bool enabled = varnook::IsActionEnabled(id, facts);
+        if (static_cast<bool>(SendMessageW(tbMain_, TB_ISBUTTONENABLED, command, 0)) != enabled)
+            SendMessageW(tbMain_, TB_ENABLEBUTTON, command, enabled);
+        if (Action(id).autoCheck) {
+            const bool checked = IsActionChecked(id);
+            if (static_cast<bool>(SendMessageW(tbMain_, TB_ISBUTTONCHECKED, command, 0)) != checked)
+                SendMessageW(tbMain_, TB_CHECKBUTTON, command, checked);
+        }
+    }
+}
+
+void TfrmMain::OnInitMenuPopup(HMENU menu)
+{
+    const TActionFacts facts = GatherFacts();
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const UINT command = GetMenuItemID(menu, i);
+        if (command < kCommandBase || command >= kCommandBase + static_cast<UINT>(TActionId::Count))
+            continue;
+        const auto id = static_cast<TActionId>(command - kCommandBase);
+        EnableMenuItem(menu, command, MF_BYCOMMAND | (varnook::IsActionEnabled(id, facts) ? MF_ENABLED : MF_GRAYED));
+        const bool checkable = Action(id).autoCheck || id == TActionId::actViewShowMain ||
+                               id == TActionId::actViewShowInterface || id == TActionId::actViewShowUser;
+        if (checkable)
+            CheckMenuItem(menu, command, MF_BYCOMMAND | (IsActionChecked(id) ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+void TfrmMain::OnMeasureMenuItem(MEASUREITEMSTRUCT* item)
+{
+    const auto* action = reinterpret_cast<const TAction*>(item->itemData);
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, italicMenuFont_.get());
+    const std::wstring text = MenuText(*action);
+    RECT rc{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    item->itemWidth = rc.right + ScaleForDpi(24, dpi_);
+    item->itemHeight = std::max<UINT>(rc.bottom + ScaleForDpi(6, dpi_), GetSystemMetrics(SM_CYMENUSIZE));
+}
+
+void TfrmMain::OnDrawMenuItem(DRAWITEMSTRUCT* item)
+{
+    const auto* action = reinterpret_cast<const TAction*>(item->itemData);
+    const bool selected = item->itemState & ODS_SELECTED;
+    const bool grayed = item->itemState & (ODS_GRAYED | ODS_DISABLED);
+    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+    SetBkMode(item->hDC, TRANSPARENT);
+    SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    HGDIOBJ old = SelectObject(item->hDC, italicMenuFont_.get());
+    RECT rc = item->rcItem;
+    rc.left += ScaleForDpi(20, dpi_);
+    const std::wstring text = MenuText(*action);
+    DrawTextW(item->hDC, text.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS |
+                                                    ((item->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));
+    SelectObject(item->hDC, old);
+}
+
+void TfrmMain::ShowTreeContextMenu(HWND tree, POINT screen)
+{
+    OnInitMenuPopup(treeMenu_);
+    TrackPopupMenu(treeMenu_, TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
+}
+
+void TfrmMain::ShowToolbarsMenu(POINT screen)
+{
+    HMENU menu = BuildMenu(ToolbarsMenu());
+    OnInitMenuPopup(menu);
+    if (screen.x == -1 && screen.y == -1)
+        GetCursorPos(&screen);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
+    DestroyMenu(menu);
+}
+
+bool TfrmMain::ExecuteAction(TActionId id)
+{
+    if (!created_ || !varnook::IsActionEnabled(id, GatherFacts()))
+        return false;
+    RunActionEffect(id);
+    UpdateActions();
+    return true;
+}
+
+void TfrmMain::RunActionEffect(TActionId id)
+{
+    using A = TActionId;
+    switch (id) {
+    case A::actFileSave:
+        Save();
+        break;
+    case A::actFileExit:
+        Close();
+        break;
+    case A::actEditUndo:
+        undoStack_.Undo();
+        break;
+    case A::actEditRedo:
+        undoStack_.Redo();
+        undoStack_.Redo();
+        break;
+    case A::actEditRefresh:
+        RefreshFromStore();
+        break;
+    case A::actViewShowInformation:
+        ToggleInformation();
+        break;
+    case A::actViewShowReadOnly:
+        ToggleReadOnlyVariables();
+        break;
+    case A::actViewShowMain:
+        SetToolbarVisible(0, !ToolbarVisible(0));
+        break;
+    case A::actViewShowInterface:
+        SetToolbarVisible(1, !ToolbarVisible(1));
+        break;
+    case A::actViewShowUser:
+        SetToolbarVisible(2, !ToolbarVisible(2));
+        break;
+    case A::actHelpDonate:
+        OpenDonationPage();
+        break;
+    default:
+        // The other commands arrive with the edit operations and dialogs they run.
+        break;
+    }
+}
+
+void TfrmMain::ToggleInformation()
+{
+    options_->showInformation = !options_->showInformation;
+    SetInformationVisible(options_->showInformation);
+}
+
+void TfrmMain::ToggleReadOnlyVariables()
+{
+    options_->showReadonly = !options_->showReadonly;
+    sysTree_->ShowReadOnly(options_->showReadonly);
+    userTree_->ShowReadOnly(options_->showReadonly);
+}
+
+void TfrmMain::RefreshFromStore()
+{
+    if (IsModified() &&
+        TfrmYesNo::createAndShowModal(gettext(u"All changes will be lost after refreshing\r\nAre you sure?")) == mrNo)
+        return;
+    ReloadFromStore();
+}
+
+void TfrmMain::OpenDonationPage()
+{
+    const std::wstring address = std::wstring(L"" VARNOOK_PRODUCT_SITE) + kDonationPath;
+    ShellExecuteW(Handle(), L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool TfrmMain::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->hwndFrom == rebar_) {
+        if (header->code == RBN_HEIGHTCHANGE) {
+            LayoutChildren();
+            result = 0;
+            return true;
+        }
+        if (header->code == NM_RCLICK) {
+            ShowToolbarsMenu({-1, -1});
+            result = 1;
+            return true;
+        }
+    }
+    if (header->hwndFrom == tbMain_ && header->code == NM_CUSTOMDRAW) {
+        // The "Donate" button looks like the link it is: bold, underlined, blue.
+        auto* draw = reinterpret_cast<NMTBCUSTOMDRAW*>(header);
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+            return true;
+        }
+        if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+            draw->nmcd.dwItemSpec == CommandOf(TActionId::actHelpDonate)) {
+            // Drawn here in full: toolbars differ in how much of a custom colour they honour.
+            HDC dc = draw->nmcd.hdc;
+            HGDIOBJ old = SelectObject(dc, linkFont_.get());
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+            const std::u16string text = gettext(u"Donate");
+            RECT rc = draw->nmcd.rc;
+            DrawTextW(dc, platform::W(text), static_cast<int>(text.size()), &rc,
+                      DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+            SelectObject(dc, old);
+            result = CDRF_SKIPDEFAULT;
+            return true;
+        }
+        result = CDRF_DODEFAULT;
+        return true;
+    }
+    if (header->code == TTN_GETDISPINFOW) {
+        // Toolbar tooltips carry the hint, or the caption where there is none.
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        const UINT command = static_cast<UINT>(header->idFrom);
+        if (command >= kCommandBase && command < kCommandBase + static_cast<UINT>(TActionId::Count)) {
+            static std::u16string tip;
+            tip = gettext(ActionTooltip(Action(static_cast<TActionId>(command - kCommandBase))));
+            info->lpszText = const_cast<wchar_t*>(platform::W(tip));
+            result = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace varnook

@@ -1,0 +1,493 @@
+// The main window's children and where they go: the toolbar dock, the two tree panels with the
+// splitter between them, the information panel and the status bar.
+#include "app/InfoPanel.h"
+#include "app/MainWindow.h"
+#include "app/PanelLayout.h"
+#include "app/TreeView.h"
+#include "core/Translate.h"
+#include "platform/win32/WinString.h"
+#include "res/resource.h"
+
+#include <windowsx.h>
+
+namespace varnook {
+
+namespace {
+
+constexpr int kSplitterWidth = 4;
+constexpr int kBandMain = 0, kBandInterface = 1, kBandUser = 2;
+constexpr const char16_t* kToolbarNames[] = {u"tbMain", u"tbInterface", u"tbUser"};
+// The twenty toolbar icons, in the order the actions number them.
+constexpr const wchar_t* kToolbarIconNames[20] = {
+    L"_ICO_SAVE",   L"_ICO_UNDO",      L"_ICO_REDO",       L"_ICO_COPY",     L"_ICO_PASTE",
+    L"_ICO_DELETE", L"_ICO_ADD",       L"_ICO_ADDVALUE",   L"_ICO_EDIT",     L"_ICO_EDITASPATH",
+    L"_ICO_EDITASFILE", L"_ICO_CHANGETYPE", L"_ICO_MOVEUP", L"_ICO_MOVEDOWN", L"_ICO_OPTIONS",
+    L"_ICO_SHOWINFORMATION", L"_ICO_CHECKUPDATES", L"_ICO_ABOUT", L"_ICO_SHOWREADONLY", L"_ICO_SHIELD"};
+
+HFONT MakeFont(UINT dpi, int weight, bool italic = false, bool underline = false)
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    // The metrics are at the system DPI; the window may be on another monitor.
+    const UINT systemDpi = GetDpiForSystem();
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi ? systemDpi : 96));
+    font.lfWeight = weight;
+    font.lfItalic = italic;
+    font.lfUnderline = underline;
+    return CreateFontIndirectW(&font);
+}
+
+// A small strip that holds labelled selectors, as a band of the toolbar dock.
+HWND MakeSelectorStrip(HWND parent)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            // Selector notifications belong to the main window.
+            if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CTLCOLORSTATIC) {
+                if (message == WM_CTLCOLORSTATIC) {
+                    SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+                    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+                }
+                return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
+            }
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        };
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        wc.lpszClassName = L"VarnookSelectorStrip";
+        RegisterClassExW(&wc);
+        registered = true;
+    }
+    return CreateWindowExW(WS_EX_CONTROLPARENT, L"VarnookSelectorStrip", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                           0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void AddTooltip(HWND tooltip, HWND owner, HWND control, const std::u16string& text)
+{
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = owner;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<wchar_t*>(platform::W(text));
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+// A label and a drop-down list side by side; gives the strip's width.
+int PlaceSelector(HWND strip, HWND tooltip, UINT dpi, HFONT font, int x, const char16_t* label, const char16_t* hint,
+                  int width, int rows, HWND& box)
+{
+    const std::u16string text = gettext(label);
+    HWND staticLabel = CreateWindowExW(0, WC_STATICW, platform::W(text), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
+                                       10, 10, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    HDC dc = GetDC(staticLabel);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT measure{0, 0, 0, 0};
+    DrawTextW(dc, platform::W(text), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(staticLabel, dc);
+    const int height = ScaleForDpi(24, dpi);
+    MoveWindow(staticLabel, x, 0, measure.right, height, FALSE);
+    x += measure.right;
+    const int boxWidth = ScaleForDpi(width, dpi);
+    box = CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                          x, ScaleForDpi(1, dpi), boxWidth, height * (rows + 1), strip, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(box, CB_SETMINVISIBLE, rows, 0);
+    AddTooltip(tooltip, strip, box, gettext(hint));
+    return x + boxWidth + ScaleForDpi(4, dpi);
+}
+
+} // namespace
+
+void TfrmMain::CreateChildren()
+{
+    uiFont_.reset(MakeFont(dpi_, FW_NORMAL));
+    boldFont_.reset(MakeFont(dpi_, FW_BOLD));
+    italicMenuFont_.reset(MakeFont(dpi_, FW_NORMAL, true));
+    linkFont_.reset(MakeFont(dpi_, FW_BOLD, false, true));
+    LoadImageLists();
+    CreateMenus();
+    CreateAccelerators();
+    CreateToolbars();
+    CreateStatusBar();
+
+    TTreeView::THooks sysHooks{[this] { SetActiveTree(sysTree_.get()); },
+                               [this](POINT p) { ShowTreeContextMenu(sysView_->Control(), p); }};
+    TPanelCaption::TButton restart;
+    restart.text = u"Restart as administrator";
+    restart.shield = true;
+    restart.visible = false;
+    restart.onClick = [this] { ExecuteAction(TActionId::actFileRestartAsAdmin); };
+    sysView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_SYSTEM, u"System Variables",
+                                           std::vector<TPanelCaption::TButton>{restart}, sysHooks);
+    TTreeView::THooks userHooks{[this] { SetActiveTree(userTree_.get()); },
+                                [this](POINT p) { ShowTreeContextMenu(userView_->Control(), p); }};
+    userView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_USER, u"User Variables",
+                                            std::vector<TPanelCaption::TButton>{}, userHooks);
+    for (TTreeView* view : {sysView_.get(), userView_.get()}) {
+        view->SetImages(treeImages_);
+        view->SetFont(uiFont_.get(), boldFont_.get());
+    }
+    infoPanel_ = std::make_unique<TInfoPanel>(
+        Handle(), treeImages_, [this] { ExecuteAction(TActionId::actViewShowInformation); },
+        [this] {
+            if (activeTree_)
+                SetFocus((activeTree_ == sysTree_.get() ? sysView_ : userView_)->Control());
+        });
+    infoPanel_->SetFonts(uiFont_.get(), boldFont_.get());
+}
+
+void TfrmMain::LoadImageLists()
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const int size = ScaleForDpi(16, dpi_);
+    // Icons are loaded at the list's size: a 32-pixel image squeezed by the list looks blurred.
+    auto load = [&](const wchar_t* name) {
+        return static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    };
+    auto fill = [&](HIMAGELIST& list, int count, auto nameOf) {
+        if (list)
+            ImageList_Destroy(list);
+        list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 4);
+        if (!list)
+            throw EVarnookError(u"Invalid ImageList");
+        for (int i = 0; i < count; ++i) {
+            if (HICON icon = load(nameOf(i))) {
+                ImageList_ReplaceIcon(list, -1, icon);
+                DestroyIcon(icon);
+            }
+        }
+    };
+    fill(toolbarIcons_, 20, [](int i) { return kToolbarIconNames[i]; });
+    fill(treeImages_, IDI_TREE_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_TREE_STRING + i); });
+    fill(statusImages_, IDI_STATUS_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + i); });
+    for (int i = 0; i < IDI_STATUS_COUNT; ++i)
+        statusIcons_[i].reset(load(MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + i)));
+}
+
+void TfrmMain::CreateToolbars()
+{
+    rebar_ = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                                 RBS_BANDBORDERS | RBS_DBLCLKTOGGLE | CCS_NODIVIDER | CCS_TOP,
+                             0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                                   0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+
+    // tbMain: the action buttons, and last the "Donate" link.
+    tbMain_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                                  CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                              0, 0, 0, 0, rebar_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tbMain_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
+    SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
+    SendMessageW(tbMain_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
+    std::vector<TBBUTTON> buttons;
+    static std::vector<std::u16string> tips;
+    tips.clear();
+    tips.reserve(MainToolbar().size() + 1);
+    for (TActionId id : MainToolbar()) {
+        TBBUTTON b{};
+        if (id == kSeparator) {
+            b.fsStyle = BTNS_SEP;
+        } else {
+            const TAction& action = Action(id);
+            tips.push_back(gettext(ActionTooltip(action)));
+            b.iBitmap = action.icon;
+            b.idCommand = static_cast<int>(kCommandBase + static_cast<unsigned>(id));
+            b.fsState = TBSTATE_ENABLED;
+            b.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | (action.autoCheck ? BTNS_CHECK : 0);
+            b.iString = reinterpret_cast<INT_PTR>(platform::W(tips.back()));
+        }
+        buttons.push_back(b);
+    }
+    // Last, the bold link label that opens the donation page; drawn as a link by OnNotify.
+    TBBUTTON donate{};
+    tips.push_back(gettext(u"Donate"));
+    donate.iBitmap = I_IMAGENONE;
+    donate.idCommand = static_cast<int>(kCommandBase + static_cast<unsigned>(TActionId::actHelpDonate));
+    donate.fsState = TBSTATE_ENABLED;
+    donate.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_AUTOSIZE;
+    donate.iString = reinterpret_cast<INT_PTR>(platform::W(tips.back()));
+    buttons.push_back(donate);
+    SendMessageW(tbMain_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(tbMain_, TB_AUTOSIZE, 0, 0);
+    SIZE ideal{};
+    SendMessageW(tbMain_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
+    const int mainWidth = ideal.cx;
+
+    // tbInterface: the language and skin selectors.
+    tbInterface_ = MakeSelectorStrip(rebar_);
+    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, u" &Language: ", u"Change language", 141, 15,
+                          languageBox_);
+    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, u" &Skin: ", u"Change skin", 123, 14, skinBox_);
+    const int interfaceWidth = x;
+    // tbUser: whose variables the right panel shows.
+    tbUser_ = MakeSelectorStrip(rebar_);
+    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, u" &User: ", u"Change user", 180, 10,
+                                        userBox_);
+
+    const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));
+    struct Band {
+        HWND child;
+        int width;
+        bool breakBefore;
+    } bands[] = {{tbMain_, mainWidth, false}, {tbInterface_, interfaceWidth, true}, {tbUser_, userWidth, false}};
+    for (int i = 0; i < 3; ++i) {
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_IDEALSIZE | RBBIM_ID;
+        band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | RBBS_USECHEVRON | (bands[i].breakBefore ? RBBS_BREAK : 0);
+        band.hwndChild = bands[i].child;
+        band.cxMinChild = 0;
+        band.cyMinChild = height;
+        band.cx = bands[i].width + ScaleForDpi(12, dpi_);
+        band.cxIdeal = bands[i].width;
+        band.wID = static_cast<UINT>(i);
+        SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    }
+}
+
+void TfrmMain::CreateStatusBar()
+{
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
+                                 0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
+    SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
+}
+
+RECT TfrmMain::PanelsArea() const
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    if (rebar_ && IsWindowVisible(rebar_)) {
+        RECT bar;
+        GetWindowRect(rebar_, &bar);
+        rc.top += bar.bottom - bar.top;
+    }
+    if (statusBar_) {
+        RECT bar;
+        GetWindowRect(statusBar_, &bar);
+        rc.bottom -= bar.bottom - bar.top;
+    }
+    if (InformationVisible())
+        rc.bottom -= TInfoPanel::DefaultHeight(dpi_) + ScaleForDpi(kSplitterWidth, dpi_);
+    rc.bottom = std::max(rc.top, rc.bottom);
+    return rc;
+}
+
+void TfrmMain::LayoutChildren()
+{
+    if (!rebar_ || !statusBar_)
+        return;
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    SendMessageW(rebar_, WM_SIZE, 0, 0);
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    // Four labels: at least 120, 200 and 200 pixels, the fourth takes the rest.
+    const int widths[3] = {ScaleForDpi(120, dpi_), ScaleForDpi(200, dpi_), ScaleForDpi(200, dpi_)};
+    int edges[4];
+    int x = 0;
+    for (int i = 0; i < 3; ++i) {
+        x += widths[i];
+        edges[i] = x;
+    }
+    edges[3] = -1;
+    SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+
+    RECT area = PanelsArea();
+    if (infoPanel_) {
+        if (InformationVisible()) {
+            const int top = area.bottom + ScaleForDpi(kSplitterWidth, dpi_);
+            MoveWindow(infoPanel_->Handle(), 0, top, rc.right, TInfoPanel::DefaultHeight(dpi_), TRUE);
+        }
+    }
+    LayoutTreePanels();
+}
+
+void TfrmMain::LayoutTreePanels()
+{
+    if (!sysView_ || !userView_)
+        return;
+    const RECT area = PanelsArea();
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const TPanelLayout layout = varnook::LayoutTreePanels(width, ScaleForDpi(kSplitterWidth, dpi_), proportion_);
+    HDWP defer = BeginDeferWindowPos(2);
+    defer = DeferWindowPos(defer, sysView_->Handle(), nullptr, area.left, area.top, layout.sysWidth, height,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+    defer = DeferWindowPos(defer, userView_->Handle(), nullptr, area.left + layout.userLeft, area.top, layout.userWidth,
+                           height, SWP_NOZORDER | SWP_NOACTIVATE);
+    EndDeferWindowPos(defer);
+    RECT gap{area.left + layout.splitterLeft, area.top, area.left + layout.userLeft, area.bottom};
+    InvalidateRect(Handle(), &gap, TRUE);
+}
+
+void TfrmMain::OnSplitterMouse(UINT message, LPARAM lParam)
+{
+    const RECT area = PanelsArea();
+    const int splitter = ScaleForDpi(kSplitterWidth, dpi_);
+    const int width = area.right - area.left;
+    switch (message) {
+    case WM_LBUTTONDOWN: {
+        const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const TPanelLayout layout = varnook::LayoutTreePanels(width, splitter, proportion_);
+        if (pt.y >= area.top && pt.y < area.bottom && pt.x >= area.left + layout.splitterLeft &&
+            pt.x < area.left + layout.userLeft) {
+            trackingSplitter_ = true;
+            splitterGrab_ = pt.x - (area.left + layout.splitterLeft);
+            SetCapture(Handle());
+        }
+        break;
+    }
+    case WM_MOUSEMOVE:
+        if (trackingSplitter_) {
+            const int x = GET_X_LPARAM(lParam) - splitterGrab_ - area.left;
+            const int sysWidth = std::clamp(x, 0, std::max(0, width - splitter));
+            // vSplitterMoved: the new ratio holds from now on.
+            proportion_ = ProportionFor(sysWidth, width, splitter);
+            LayoutTreePanels();
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (trackingSplitter_)
+            ReleaseCapture();
+        break;
+    case WM_CAPTURECHANGED:
+        trackingSplitter_ = false;
+        break;
+    }
+}
+
+HWND TfrmMain::InformationPanel() const
+{
+    return infoPanel_ ? infoPanel_->Handle() : nullptr;
+}
+
+bool TfrmMain::InformationVisible() const
+{
+    return infoPanel_ && IsWindowVisible(infoPanel_->Handle());
+}
+
+void TfrmMain::SetInformationVisible(bool visible)
+{
+    if (!infoPanel_)
+        return;
+    ShowWindow(infoPanel_->Handle(), visible ? SW_SHOW : SW_HIDE);
+    SendMessageW(tbMain_, TB_CHECKBUTTON, kCommandBase + static_cast<unsigned>(TActionId::actViewShowInformation),
+                 visible);
+    LayoutChildren();
+}
+
+bool TfrmMain::ToolbarVisible(int band) const
+{
+    REBARBANDINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = RBBIM_STYLE;
+    SendMessageW(rebar_, RB_GETBANDINFOW, band, reinterpret_cast<LPARAM>(&info));
+    return !(info.fStyle & RBBS_HIDDEN);
+}
+
+void TfrmMain::SetToolbarVisible(int band, bool visible)
+{
+    SendMessageW(rebar_, RB_SHOWBAND, band, visible);
+    LayoutChildren();
+}
+
+void TfrmMain::SetSystemReadOnlyLook()
+{
+    sysView_->Caption().SetCaption(u"System variables (read-only)");
+    sysView_->SetReadOnlyLook(true);
+    sysView_->Caption().SetButtonVisible(2, true); // btnRestartAsAdmin
+}
+
+void TfrmMain::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    dpi_ = dpi;
+    uiFont_.reset(MakeFont(dpi_, FW_NORMAL));
+    boldFont_.reset(MakeFont(dpi_, FW_BOLD));
+    italicMenuFont_.reset(MakeFont(dpi_, FW_NORMAL, true));
+    linkFont_.reset(MakeFont(dpi_, FW_BOLD, false, true));
+    LoadImageLists();
+    SendMessageW(tbMain_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
+    for (TTreeView* view : {sysView_.get(), userView_.get()}) {
+        view->UpdateDpi(dpi);
+        view->SetImages(treeImages_);
+        view->SetFont(uiFont_.get(), boldFont_.get());
+    }
+    infoPanel_->UpdateDpi(dpi);
+    infoPanel_->SetImages(treeImages_);
+    infoPanel_->SetFonts(uiFont_.get(), boldFont_.get());
+    SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
+    for (int i = 0; i < 4; ++i)
+        SendMessageW(statusBar_, SB_SETICON, i,
+                     reinterpret_cast<LPARAM>(statusImage_[i] >= 0 ? statusIcons_[statusImage_[i]].get() : nullptr));
+    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutChildren();
+}
+
+std::vector<TToolbarArrangement> TfrmMain::GetToolbarArrangement()
+{
+    std::vector<TToolbarArrangement> result;
+    if (!rebar_)
+        return result;
+    const int count = static_cast<int>(SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0));
+    int row = 0, pos = 0;
+    for (int i = 0; i < count; ++i) {
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = RBBIM_STYLE | RBBIM_ID;
+        SendMessageW(rebar_, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&info));
+        if (i > 0 && (info.fStyle & RBBS_BREAK)) {
+            ++row;
+            pos = 0;
+        }
+        TToolbarArrangement a;
+        a.name = kToolbarNames[info.wID < 3 ? info.wID : 0];
+        a.visible = !(info.fStyle & RBBS_HIDDEN);
+        a.dockedTo = u"TopDock";
+        a.lastDock = u"TopDock";
+        a.dockRow = row;
+        a.dockPos = pos++;
+        result.push_back(std::move(a));
+    }
+    return result;
+}
+
+void TfrmMain::ApplyToolbarArrangement(const TToolbarArrangement& arrangement)
+{
+    // The options are read before the window has its toolbars; the records wait until then.
+    if (!rebar_)
+        return;
+    for (int id = 0; id < 3; ++id) {
+        if (arrangement.name != kToolbarNames[id])
+            continue;
+        const int index = static_cast<int>(SendMessageW(rebar_, RB_IDTOINDEX, id, 0));
+        if (index < 0)
+            return;
+        SendMessageW(rebar_, RB_SHOWBAND, index, arrangement.visible);
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = RBBIM_STYLE;
+        SendMessageW(rebar_, RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+        if (arrangement.dockPos == 0 && index > 0)
+            info.fStyle |= RBBS_BREAK;
+        else
+            info.fStyle &= ~RBBS_BREAK;
+        SendMessageW(rebar_, RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+} // namespace varnook

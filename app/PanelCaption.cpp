@@ -1,0 +1,210 @@
+#include "app/PanelCaption.h"
+
+#include "core/Translate.h"
+#include "platform/win32/WinString.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+namespace varnook {
+
+namespace {
+constexpr wchar_t kClassName[] = L"VarnookPanelCaption";
+constexpr int kButtonIdBase = 100;
+} // namespace
+
+TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, std::vector<TButton> buttons)
+    : dpi_(WindowDpi(parent)), iconId_(iconId), caption_(std::move(caption)), buttons_(std::move(buttons))
+{
+    RegisterWindowClass(kClassName, CS_HREDRAW | CS_VREDRAW, nullptr);
+    CreateWindowFor(0, kClassName, platform::W(caption_), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 10,
+                    HeightFor(dpi_), parent, nullptr);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                               0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        const auto& b = buttons_[i];
+        DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (b.visible ? WS_VISIBLE : 0);
+        if (b.text.empty())
+            style |= BS_ICON | BS_FLAT;
+        const std::u16string text = gettext(b.text);
+        HWND button = CreateWindowExW(0, WC_BUTTONW, platform::W(text), style, 0, 0, 10, 10, Handle(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonIdBase + i)),
+                                      GetModuleHandleW(nullptr), nullptr);
+        if (b.shield)
+            SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
+        if (!b.hint.empty()) {
+            const std::u16string hint = gettext(b.hint);
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            info.hwnd = Handle();
+            info.uId = reinterpret_cast<UINT_PTR>(button);
+            info.lpszText = const_cast<wchar_t*>(platform::W(hint));
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        }
+        buttonWindows_.push_back(button);
+    }
+    LoadIcons();
+    Layout();
+}
+
+TPanelCaption::~TPanelCaption()
+{
+    if (tooltip_)
+        DestroyWindow(tooltip_);
+}
+
+int TPanelCaption::HeightFor(UINT dpi)
+{
+    return ScaleForDpi(24, dpi);
+}
+
+void TPanelCaption::LoadIcons()
+{
+    const int size = ScaleForDpi(16, dpi_);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0)));
+    buttonIcons_.clear();
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        const auto& b = buttons_[i];
+        HICON icon = b.iconId ? static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(b.iconId), IMAGE_ICON, size, size, 0))
+                              : nullptr;
+        buttonIcons_.emplace_back(icon);
+        if (icon)
+            SendMessageW(buttonWindows_[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
+void TPanelCaption::SetFont(HFONT font, HFONT boldFont)
+{
+    font_ = font;
+    boldFont_ = boldFont;
+    for (HWND b : buttonWindows_)
+        SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    Layout();
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TPanelCaption::UpdateDpi(UINT dpi)
+{
+    dpi_ = dpi;
+    LoadIcons();
+    Layout();
+}
+
+void TPanelCaption::SetCaption(std::u16string caption)
+{
+    caption_ = std::move(caption);
+    SetWindowTextW(Handle(), platform::W(caption_));
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TPanelCaption::SetButtonVisible(size_t index, bool visible)
+{
+    buttons_[index].visible = visible;
+    ShowWindow(buttonWindows_[index], visible ? SW_SHOW : SW_HIDE);
+    Layout();
+}
+
+bool TPanelCaption::ButtonVisible(size_t index) const
+{
+    return IsWindowVisible(buttonWindows_[index]) != FALSE;
+}
+
+HWND TPanelCaption::Button(size_t index) const
+{
+    return buttonWindows_[index];
+}
+
+void TPanelCaption::Layout()
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    const int height = rc.bottom - rc.top;
+    const int square = height - ScaleForDpi(4, dpi_);
+    const int gap = ScaleForDpi(2, dpi_);
+    int right = rc.right - gap;
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        const auto& b = buttons_[i];
+        if (!b.visible || !b.rightAligned)
+            continue;
+        int width = square;
+        if (!b.text.empty()) {
+            HDC dc = GetDC(buttonWindows_[i]);
+            HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+            const std::u16string text = gettext(b.text);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, platform::W(text), static_cast<int>(text.size()), &extent);
+            SelectObject(dc, old);
+            ReleaseDC(buttonWindows_[i], dc);
+            width = extent.cx + ScaleForDpi(b.shield || b.iconId ? 36 : 16, dpi_);
+        }
+        right -= width;
+        MoveWindow(buttonWindows_[i], right, (height - square) / 2, width, square, TRUE);
+        right -= gap;
+    }
+}
+
+void TPanelCaption::Paint(HDC dc)
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    // A flat title strip in the colours of an inactive caption, as docked tool panes have.
+    HBRUSH fill = GetSysColorBrush(COLOR_BTNFACE);
+    FillRect(dc, &rc, fill);
+    RECT line = rc;
+    line.top = line.bottom - 1;
+    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+
+    const int size = ScaleForDpi(16, dpi_);
+    const int pad = ScaleForDpi(4, dpi_);
+    if (icon_)
+        DrawIconEx(dc, pad, (rc.bottom - size) / 2, icon_.get(), size, size, 0, nullptr, DI_NORMAL);
+    RECT text = rc;
+    text.left = pad + size + pad;
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i].visible) {
+            RECT b;
+            GetWindowRect(buttonWindows_[i], &b);
+            MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&b), 2);
+            text.right = std::min(text.right, b.left - pad);
+        }
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    HGDIOBJ old = SelectObject(dc, boldFont_ ? boldFont_ : GetStockObject(DEFAULT_GUI_FONT));
+    const std::u16string shown = gettext(caption_);
+    DrawTextW(dc, platform::W(shown), static_cast<int>(shown.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SelectObject(dc, old);
+}
+
+LRESULT TPanelCaption::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        Paint(dc);
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            const size_t index = LOWORD(wParam) - kButtonIdBase;
+            if (index < buttons_.size() && buttons_[index].onClick)
+                buttons_[index].onClick();
+            return 0;
+        }
+        break;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+} // namespace varnook

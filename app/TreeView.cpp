@@ -1,0 +1,449 @@
+#include "app/TreeView.h"
+
+#include "core/Presentation.h"
+#include "core/Strings.h"
+#include "platform/win32/WinString.h"
+#include "res/resource.h"
+
+#include <uxtheme.h>
+#include <windowsx.h>
+
+namespace varnook {
+
+namespace {
+constexpr wchar_t kClassName[] = L"VarnookTreePanel";
+constexpr UINT_PTR kSubclassId = 1;
+constexpr COLORREF kReadOnlyBackground = RGB(240, 240, 240);
+// Type-ahead forgets what was typed after this pause, as the system's own lists do.
+constexpr DWORD kTypeAheadPause = 1000;
+
+COLORREF ToColorRef(const TRgb& c)
+{
+    return RGB(c.r, c.g, c.b);
+}
+} // namespace
+
+TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vector<TPanelCaption::TButton> extraButtons,
+                     THooks hooks)
+    : hooks_(std::move(hooks)), dpi_(WindowDpi(parent))
+{
+    RegisterWindowClass(kClassName, 0, nullptr);
+    CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, platform::W(caption), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                    0, 0, 10, 10, parent, nullptr);
+    std::vector<TPanelCaption::TButton> buttons;
+    TPanelCaption::TButton collapse;
+    collapse.iconId = IDI_PANEL_COLLAPSE;
+    collapse.hint = u"Collapse All (Ctrl+Shift+-)";
+    collapse.onClick = [this] { CollapseAll(); };
+    TPanelCaption::TButton expand;
+    expand.iconId = IDI_PANEL_EXPAND;
+    expand.hint = u"Expand All (Ctrl+Shift++)";
+    expand.onClick = [this] { ExpandAll(); };
+    // Laid out from the right: Expand All outermost, Collapse All to its left, extras further left.
+    buttons.push_back(expand);
+    buttons.push_back(collapse);
+    for (auto& b : extraButtons)
+        buttons.push_back(std::move(b));
+    caption_ = std::make_unique<TPanelCaption>(Handle(), iconId, std::move(caption), std::move(buttons));
+
+    control_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                                   TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP | TVS_NOHSCROLL,
+                               0, 0, 10, 10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowSubclass(control_, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    UpdateDpi(dpi_);
+    if (HWND tips = TreeView_GetToolTips(control_))
+        SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+}
+
+TTreeView::~TTreeView()
+{
+    if (tree_)
+        tree_->SetObserver(nullptr);
+    if (control_)
+        RemoveWindowSubclass(control_, ControlProc, kSubclassId);
+}
+
+void TTreeView::Attach(TETree* tree)
+{
+    if (tree_)
+        tree_->SetObserver(nullptr);
+    tree_ = tree;
+    if (tree_)
+        tree_->SetObserver(this);
+    Rebuild();
+}
+
+void TTreeView::SetImages(HIMAGELIST images)
+{
+    images_ = images;
+    TreeView_SetImageList(control_, images, TVSIL_NORMAL);
+    TreeView_SetItemHeight(control_, ScaleForDpi(20, dpi_));
+}
+
+void TTreeView::SetFont(HFONT font, HFONT boldFont)
+{
+    font_ = font;
+    boldFont_ = boldFont;
+    SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    TreeView_SetItemHeight(control_, ScaleForDpi(20, dpi_));
+    caption_->SetFont(font, boldFont);
+}
+
+void TTreeView::UpdateDpi(UINT dpi)
+{
+    dpi_ = dpi;
+    caption_->UpdateDpi(dpi);
+    TreeView_SetItemHeight(control_, ScaleForDpi(20, dpi_));
+    Layout();
+}
+
+void TTreeView::SetReadOnlyLook(bool readOnly)
+{
+    readOnly_ = readOnly;
+    TreeView_SetBkColor(control_, readOnly ? kReadOnlyBackground : static_cast<COLORREF>(-1));
+    InvalidateRect(control_, nullptr, TRUE);
+}
+
+void TTreeView::CollapseAll()
+{
+    if (tree_)
+        tree_->FullCollapse();
+}
+
+void TTreeView::ExpandAll()
+{
+    if (tree_)
+        tree_->FullExpand();
+}
+
+HTREEITEM TTreeView::ItemOf(const TNode* node) const
+{
+    auto it = items_.find(node);
+    return it == items_.end() ? nullptr : it->second;
+}
+
+const TNode* TTreeView::NodeOf(HTREEITEM item) const
+{
+    if (!item)
+        return nullptr;
+    TVITEMW tv{};
+    tv.mask = TVIF_PARAM | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!TreeView_GetItem(control_, &tv))
+        return nullptr;
+    return reinterpret_cast<const TNode*>(tv.lParam);
+}
+
+void TTreeView::Rebuild()
+{
+    syncing_ = true;
+    SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+    TreeView_DeleteAllItems(control_);
+    items_.clear();
+    if (tree_) {
+        items_.reserve(tree_->NodeCount());
+        for (TNode* variable = tree_->FirstVariable(); variable; variable = variable->NextSibling()) {
+            if (!variable->IsVisible())
+                continue;
+            TVINSERTSTRUCTW insert{};
+            insert.hParent = TVI_ROOT;
+            insert.hInsertAfter = TVI_LAST;
+            insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+            insert.item.pszText = LPSTR_TEXTCALLBACKW;
+            insert.item.iImage = insert.item.iSelectedImage = I_IMAGECALLBACK;
+            insert.item.cChildren = variable->ChildCount() ? 1 : 0;
+            insert.item.lParam = reinterpret_cast<LPARAM>(variable);
+            HTREEITEM parent = TreeView_InsertItem(control_, &insert);
+            items_[variable] = parent;
+            for (TNode* element = variable->FirstChild(); element; element = element->NextSibling()) {
+                insert.hParent = parent;
+                insert.item.cChildren = 0;
+                insert.item.lParam = reinterpret_cast<LPARAM>(element);
+                items_[element] = TreeView_InsertItem(control_, &insert);
+            }
+            if (variable->IsExpanded())
+                TreeView_Expand(control_, parent, TVE_EXPAND);
+        }
+    }
+    SyncSelection();
+    SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(control_, nullptr, TRUE);
+    syncing_ = false;
+}
+
+void TTreeView::SyncSelection()
+{
+    const bool was = syncing_;
+    syncing_ = true;
+    HTREEITEM item = tree_ ? ItemOf(tree_->FocusedNode()) : nullptr;
+    TreeView_SelectItem(control_, item);
+    if (item)
+        TreeView_EnsureVisible(control_, item);
+    syncing_ = was;
+}
+
+void TTreeView::TreeChanged()
+{
+    Rebuild();
+}
+
+void TTreeView::NodeChanged(const TNode* node)
+{
+    HTREEITEM item = ItemOf(node);
+    if (!item)
+        return;
+    RECT rc;
+    if (TreeView_GetItemRect(control_, item, &rc, FALSE))
+        InvalidateRect(control_, &rc, TRUE);
+    // The variable's row shows its value and its overlays: an element change shows there too.
+    if (node->Level() == 1)
+        NodeChanged(node->Parent());
+}
+
+void TTreeView::FocusChanged()
+{
+    SyncSelection();
+}
+
+void TTreeView::FinishEditing()
+{
+    // No in-place editor yet: only the keyboard focus moves back to the tree.
+    SetFocus(control_);
+}
+
+bool TTreeView::FindAndActivate(std::u16string_view prefix)
+{
+    if (!tree_ || prefix.empty() || !tree_->FirstVariable())
+        return false;
+    const std::u16string wanted = AsciiUpper(prefix);
+    auto matches = [&](const TNode* node) {
+        const std::u16string& text = TETree::IsVariable(node) ? TETree::GetVariableName(node) : TETree::GetElement(node);
+        return text.size() >= wanted.size() && AsciiUpper(std::u16string_view(text).substr(0, wanted.size())) == wanted;
+    };
+    TNode* start = tree_->FocusedNode();
+    // A longer prefix may still match the focused node itself; a first letter moves on.
+    TNode* node = start && wanted.size() > 1 ? start : (start ? TETree::GetNextNode(start) : tree_->FirstVariable());
+    for (size_t steps = 0; steps <= tree_->NodeCount(); ++steps) {
+        if (!node)
+            node = tree_->FirstVariable();
+        if (matches(node) && TETree::IsDisplayed(node)) {
+            tree_->ActivateNode(node);
+            return true;
+        }
+        node = TETree::GetNextNode(node);
+    }
+    return false;
+}
+
+void TTreeView::Layout()
+{
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    const int captionHeight = TPanelCaption::HeightFor(dpi_);
+    MoveWindow(caption_->Handle(), 0, 0, rc.right, captionHeight, TRUE);
+    MoveWindow(control_, 0, captionHeight, rc.right, std::max(0L, rc.bottom - captionHeight), TRUE);
+}
+
+void TTreeView::DrawOverlays(NMTVCUSTOMDRAW* draw, const TNode* node)
+{
+    if (!images_)
+        return;
+    const TOverlays overlays = RowOverlays(tree_->GetRowFacts(node));
+    if (!overlays.count)
+        return;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+    RECT text;
+    if (!TreeView_GetItemRect(control_, item, &text, TRUE))
+        return;
+    int imageWidth = 16, imageHeight = 16;
+    ImageList_GetIconSize(images_, &imageWidth, &imageHeight);
+    // The control puts the icon just left of the text, with a gap of 3 pixels.
+    const int iconLeft = text.left - imageWidth - 3;
+    const int rowHeight = TreeView_GetItemHeight(control_);
+    const TPoint at = OverlayPosition(iconLeft, draw->nmcd.rc.top, 0, 0, rowHeight, imageHeight);
+    for (int i = 0; i < overlays.count; ++i)
+        ImageList_Draw(images_, overlays.images[i], draw->nmcd.hdc, at.x, at.y, ILD_TRANSPARENT);
+}
+
+LRESULT TTreeView::OnCustomDraw(NMTVCUSTOMDRAW* draw)
+{
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return tree_ ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    case CDDS_ITEMPREPAINT: {
+        const auto* node = reinterpret_cast<const TNode*>(draw->nmcd.lItemlParam);
+        if (!node)
+            return CDRF_DODEFAULT;
+        const bool selected = (draw->nmcd.uItemState & CDIS_SELECTED) != 0;
+        const TRowStyle style = RowStyle(tree_->GetRowFacts(node), selected);
+        LRESULT result = node->Level() == 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+        if (style.color)
+            draw->clrText = ToColorRef(*style.color);
+        if (style.bold && boldFont_) {
+            SelectObject(draw->nmcd.hdc, boldFont_);
+            result |= CDRF_NEWFONT;
+        }
+        return result;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+        const auto* node = reinterpret_cast<const TNode*>(draw->nmcd.lItemlParam);
+        if (node && node->Level() == 0)
+            DrawOverlays(draw, node);
+        return CDRF_DODEFAULT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+LRESULT TTreeView::OnNotify(NMHDR* header)
+{
+    switch (header->code) {
+    case TVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
+        const auto* node = reinterpret_cast<const TNode*>(info->item.lParam);
+        if (!node || !tree_)
+            return 0;
+        if (info->item.mask & TVIF_TEXT) {
+            textBuffer_ = tree_->GetNodeAsText(node);
+            lstrcpynW(info->item.pszText, platform::W(textBuffer_), info->item.cchTextMax);
+        }
+        if (info->item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+            // Elements have no icon: an index past the list draws nothing.
+            const int image = node->Level() == 0 ? TETree::GetImage(node) : 99;
+            info->item.iImage = info->item.iSelectedImage = image;
+        }
+        return 0;
+    }
+    case TVN_GETINFOTIPW: {
+        auto* info = reinterpret_cast<NMTVGETINFOTIPW*>(header);
+        const auto* node = reinterpret_cast<const TNode*>(info->lParam);
+        textBuffer_ = node && tree_ ? tree_->GetHint(node) : std::u16string();
+        if (info->cchTextMax > 0)
+            lstrcpynW(info->pszText, platform::W(textBuffer_), info->cchTextMax);
+        return 0;
+    }
+    case TVN_SELCHANGEDW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        if (!syncing_ && tree_) {
+            auto* node = const_cast<TNode*>(reinterpret_cast<const TNode*>(info->itemNew.lParam));
+            if (node != tree_->FocusedNode()) {
+                syncing_ = true;
+                tree_->ActivateNode(node);
+                syncing_ = false;
+            }
+        }
+        return 0;
+    }
+    case TVN_ITEMEXPANDEDW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        if (!syncing_ && tree_) {
+            auto* node = const_cast<TNode*>(reinterpret_cast<const TNode*>(info->itemNew.lParam));
+            syncing_ = true;
+            tree_->SetExpanded(node, (info->action & TVE_EXPAND) != 0);
+            syncing_ = false;
+            // Collapsing may have moved the focus onto the variable.
+            SyncSelection();
+        }
+        return 0;
+    }
+    case NM_RCLICK: {
+        // A right click first selects the node under the pointer.
+        POINT screen;
+        GetCursorPos(&screen);
+        TVHITTESTINFO hit{};
+        hit.pt = screen;
+        ScreenToClient(control_, &hit.pt);
+        HTREEITEM item = TreeView_HitTest(control_, &hit);
+        if (item && tree_)
+            tree_->ActivateNode(const_cast<TNode*>(NodeOf(item)));
+        SetFocus(control_);
+        if (hooks_.onContextMenu)
+            hooks_.onContextMenu(screen);
+        return TRUE;
+    }
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header));
+    }
+    return 0;
+}
+
+bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_SETFOCUS:
+        if (hooks_.onFocus)
+            hooks_.onFocus();
+        return false;
+    case WM_KEYDOWN: {
+        const bool ctrl = GetKeyState(VK_CONTROL) & 0x8000;
+        const bool shift = GetKeyState(VK_SHIFT) & 0x8000;
+        if (ctrl && shift && (wParam == VK_OEM_PLUS || wParam == VK_ADD)) {
+            ExpandAll();
+            return result = 0, true;
+        }
+        if (ctrl && shift && (wParam == VK_OEM_MINUS || wParam == VK_SUBTRACT)) {
+            CollapseAll();
+            return result = 0, true;
+        }
+        return false;
+    }
+    case WM_CHAR: {
+        // Type-ahead over every node, collapsed ones included; the control's own search only
+        // sees the rows on screen.
+        const auto c = static_cast<char16_t>(wParam);
+        if (c < u' ' || (GetKeyState(VK_CONTROL) & 0x8000))
+            return false;
+        const DWORD now = GetTickCount();
+        if (now - lastTypedTick_ > kTypeAheadPause)
+            typed_.clear();
+        lastTypedTick_ = now;
+        typed_ += c;
+        if (!FindAndActivate(typed_) && typed_.size() > 1) {
+            typed_ = std::u16string(1, c);
+            FindAndActivate(typed_);
+        }
+        return result = 0, true;
+    }
+    case WM_GETDLGCODE:
+        // Keys reach the tree; Tab is the main window's to toggle between the trees.
+        result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK TTreeView::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<TTreeView*>(data);
+    LRESULT result = 0;
+    try {
+        if (self->OnControlMessage(message, wParam, lParam, result))
+            return result;
+    } catch (const std::exception& failure) {
+        ReportUnhandledFailure(failure);
+        return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT TTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == control_)
+            return OnNotify(header);
+        break;
+    }
+    case WM_SETFOCUS:
+        SetFocus(control_);
+        return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+} // namespace varnook

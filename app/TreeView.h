@@ -1,0 +1,98 @@
+// A docked panel showing one variable tree: its title bar and a tree control that mirrors the
+// TETree model. The control never decides anything itself: user gestures become model calls,
+// and model changes come back through ITreeObserver.
+#pragma once
+
+#include "app/PanelCaption.h"
+#include "app/Window.h"
+#include "core/ETree.h"
+#include "platform/win32/Handles.h"
+
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace varnook {
+
+class TTreeView final : public TWindow, public ITreeObserver {
+public:
+    struct THooks {
+        std::function<void()> onFocus;                       // the tree control received the focus
+        std::function<void(POINT screen)> onContextMenu;    // after a right click selected a node
+    };
+
+    // caption, iconId: the panel's title; extraButtons follow Collapse All and Expand All.
+    TTreeView(HWND parent, int iconId, std::u16string caption, std::vector<TPanelCaption::TButton> extraButtons,
+              THooks hooks);
+    ~TTreeView() override;
+
+    // Starts mirroring a model (none stops).
+    void Attach(TETree* tree);
+    TETree* Tree() const { return tree_; }
+    // The tree control itself.
+    HWND Control() const { return control_; }
+    TPanelCaption& Caption() { return *caption_; }
+
+    void SetImages(HIMAGELIST images);
+    void SetFont(HFONT font, HFONT boldFont);
+    void UpdateDpi(UINT dpi);
+    // The light grey of a tree that can be looked at but not edited.
+    void SetReadOnlyLook(bool readOnly);
+    bool ReadOnlyLook() const { return readOnly_; }
+
+    void CollapseAll();
+    void ExpandAll();
+
+    // Type-ahead: the next node, after the focused one and wrapping around, whose name (a
+    // variable) or text (an element) starts with prefix, ASCII letters compared as capitals.
+    // Collapsed nodes are searched too. Focuses it; false when none matches.
+    bool FindAndActivate(std::u16string_view prefix);
+
+    // The control item of a node, or none while it is not shown.
+    HTREEITEM ItemOf(const TNode* node) const;
+    const TNode* NodeOf(HTREEITEM item) const;
+    // Rows the control shows now (visible variables and their elements).
+    size_t ItemCount() const { return items_.size(); }
+
+    // ITreeObserver
+    void TreeChanged() override;
+    void NodeChanged(const TNode* node) override;
+    void FocusChanged() override;
+    void FinishEditing() override;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
+    bool OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    LRESULT OnNotify(NMHDR* header);
+    LRESULT OnCustomDraw(NMTVCUSTOMDRAW* draw);
+    void DrawOverlays(NMTVCUSTOMDRAW* draw, const TNode* node);
+    void Rebuild();
+    void SyncSelection();
+    void Layout();
+
+    TETree* tree_ = nullptr;
+    THooks hooks_;
+    std::unique_ptr<TPanelCaption> caption_;
+    HWND control_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT boldFont_ = nullptr;
+    UINT dpi_;
+    bool readOnly_ = false;
+    // True while the control is being brought in line with the model, so that the control's
+    // own notifications are not taken for user gestures.
+    bool syncing_ = false;
+    std::unordered_map<const TNode*, HTREEITEM> items_;
+    std::u16string typed_;
+    DWORD lastTypedTick_ = 0;
+    std::u16string textBuffer_;
+};
+
+} // namespace varnook

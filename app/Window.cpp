@@ -1,0 +1,89 @@
+#include "app/Window.h"
+
+namespace varnook {
+
+TWindow::~TWindow()
+{
+    if (hwnd_) {
+        // The object is going away: the window must not call back into it.
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void TWindow::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon, HICON smallIcon)
+{
+    WNDCLASSEXW wc{};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &wc))
+        return;
+    wc.cbSize = sizeof(wc);
+    wc.style = style;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    wc.hIcon = icon;
+    wc.hIconSm = smallIcon;
+    RegisterClassExW(&wc);
+}
+
+HWND TWindow::CreateWindowFor(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                              int width, int height, HWND parent, HMENU menu)
+{
+    return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu,
+                           GetModuleHandleW(nullptr), this);
+}
+
+LRESULT TWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefaultProc(message, wParam, lParam);
+}
+
+LRESULT TWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (!self)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        LRESULT result = self->OnMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+        }
+        return result;
+    } catch (const std::exception& failure) {
+        ReportUnhandledFailure(failure);
+    } catch (...) {
+        ReportUnhandledFailure();
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int ScaleForDpi(int pixels, UINT dpi)
+{
+    return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+UINT WindowDpi(HWND hwnd)
+{
+    UINT dpi = hwnd ? GetDpiForWindow(hwnd) : 0;
+    if (!dpi) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+} // namespace varnook

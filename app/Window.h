@@ -1,0 +1,43 @@
+// One base for every window of the program: the static window procedure finds the C++ object
+// and forwards to OnMessage; no exception crosses it.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+
+namespace varnook {
+
+class TWindow {
+public:
+    TWindow() = default;
+    virtual ~TWindow();
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+
+protected:
+    // Registers the class once per process; the procedure is ours.
+    static void RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon = nullptr,
+                                    HICON smallIcon = nullptr);
+    HWND CreateWindowFor(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                         int width, int height, HWND parent, HMENU menu);
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND hwnd_ = nullptr;
+};
+
+// The application's one place for failures no operation caught: shows the failure's message
+// in the error box and lets the program go on. Safe to call from any window procedure.
+void ReportUnhandledFailure(const std::exception& failure) noexcept;
+void ReportUnhandledFailure() noexcept; // inside a catch (...) of an unknown failure
+
+// Pixel sizes are designed at 96 DPI.
+int ScaleForDpi(int pixels, UINT dpi);
+UINT WindowDpi(HWND hwnd);
+
+} // namespace varnook
