@@ -46,6 +46,29 @@ std::wstring MenuText(const TAction& action)
     return text;
 }
 
+// Actions whose effect this window carries out today. The others are listed in their menus with
+// their rules but stay unavailable until the operation or dialog they run exists.
+bool IsWired(TActionId id)
+{
+    using A = TActionId;
+    switch (id) {
+    case A::actFileSave:
+    case A::actFileExit:
+    case A::actEditUndo:
+    case A::actEditRedo:
+    case A::actEditRefresh:
+    case A::actViewShowInformation:
+    case A::actViewShowReadOnly:
+    case A::actViewShowMain:
+    case A::actViewShowInterface:
+    case A::actViewShowUser:
+    case A::actHelpDonate:
+        return true;
+    default:
+        return false;
+    }
+}
+
 UINT CommandOf(TActionId id)
 {
     return TfrmMain::kCommandBase + static_cast<UINT>(id);
@@ -146,7 +169,7 @@ TActionFacts TfrmMain::GatherFacts() const
 
 bool TfrmMain::IsActionEnabled(TActionId id) const
 {
-    return varnook::IsActionEnabled(id, GatherFacts());
+    return IsWired(id) && varnook::IsActionEnabled(id, GatherFacts());
 }
 
 bool TfrmMain::IsActionChecked(TActionId id) const
@@ -169,7 +192,7 @@ void TfrmMain::UpdateActions()
         if (id == kSeparator)
             continue;
         const UINT command = CommandOf(id);
-        const bool enabled = varnook::IsActionEnabled(id, facts);
+        const bool enabled = IsWired(id) && varnook::IsActionEnabled(id, facts);
         if (static_cast<bool>(SendMessageW(tbMain_, TB_ISBUTTONENABLED, command, 0)) != enabled)
             SendMessageW(tbMain_, TB_ENABLEBUTTON, command, enabled);
         if (Action(id).autoCheck) {
@@ -189,7 +212,8 @@ void TfrmMain::OnInitMenuPopup(HMENU menu)
         if (command < kCommandBase || command >= kCommandBase + static_cast<UINT>(TActionId::Count))
             continue;
         const auto id = static_cast<TActionId>(command - kCommandBase);
-        EnableMenuItem(menu, command, MF_BYCOMMAND | (varnook::IsActionEnabled(id, facts) ? MF_ENABLED : MF_GRAYED));
+        const bool enabled = IsWired(id) && varnook::IsActionEnabled(id, facts);
+        EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
         const bool checkable = Action(id).autoCheck || id == TActionId::actViewShowMain ||
                                id == TActionId::actViewShowInterface || id == TActionId::actViewShowUser;
         if (checkable)
@@ -246,7 +270,7 @@ void TfrmMain::ShowToolbarsMenu(POINT screen)
 
 bool TfrmMain::ExecuteAction(TActionId id)
 {
-    if (!created_ || !varnook::IsActionEnabled(id, GatherFacts()))
+    if (!created_ || !IsActionEnabled(id))
         return false;
     RunActionEffect(id);
     UpdateActions();

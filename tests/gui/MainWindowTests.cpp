@@ -4,6 +4,8 @@
 #include "app/MainWindow.h"
 #include "app/TreeView.h"
 #include "core/Presentation.h"
+#include "platform/MemoryRegistry.h"
+#include "platform/Services.h"
 #include "res/resource.h"
 #include "support/WinTestSupport.h"
 
@@ -523,4 +525,48 @@ TEST(MainWindowProcess, SecondInstanceOpensItsOwnWindowAndArgumentsNeverShowOne)
     EXPECT_TRUE(withArguments.WaitForExit(20000));
     EXPECT_EQ(withArguments.ExitCode(), 0u);
     EXPECT_EQ(withArguments.WaitForWindow(L"TfrmMain", 10), nullptr);
+}
+
+TEST_F(MainWindowTest, FailedSaveKeepsTheWindowModifiedAndSaysWhy)
+{
+    const std::wstring name = UniqueName(L"VNK_FAIL");
+    PutUser(name, L"stored");
+    TfrmMain& w = Open();
+    Edit(*w.UserVarTree(), Find(*w.UserVarTree(), U(name)), u"edited");
+    SettingChangeListener listener;
+    {
+        // A store in which the scope keys cannot be opened, as when another process holds them.
+        platform::MemoryRegistry locked;
+        platform::ScopedOverride<platform::IRegistryBackend> use(locked);
+        BoxAnswers answers({IDOK});
+        EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
+        EXPECT_EQ(answers.Asked(),
+                  std::vector<std::wstring>{L"Error writing to the registry, the registry key is locked by another process"});
+    }
+    EXPECT_TRUE(w.IsModified());
+    EXPECT_EQ(SettingChangeListener::count, 0);
+    EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kUserKey, name).text, L"stored");
+    Pump(50);
+    EXPECT_EQ(w.StatusText(0), u"Modified");
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave)); // and it can be tried again
+    EXPECT_FALSE(w.IsModified());
+    EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kUserKey, name).text, L"edited");
+}
+
+TEST_F(MainWindowTest, CommandsNotBuiltYetStayUnavailable)
+{
+    TfrmMain& w = Open();
+    SetFocus(w.UserTreeView()->Control());
+    for (TActionId id : {TActionId::actFileBackup, TActionId::actFileOptions, TActionId::actEditAddVariable,
+                         TActionId::actEditFind, TActionId::actHelpAbout})
+        EXPECT_FALSE(w.IsActionEnabled(id)) << Action(id).name;
+    for (TActionId id : {TActionId::actFileExit, TActionId::actEditRefresh, TActionId::actViewShowReadOnly})
+        EXPECT_TRUE(w.IsActionEnabled(id)) << Action(id).name;
+    // The menus show the same: File's "Backup..." is greyed, "Exit" is not.
+    HMENU file = GetSubMenu(GetMenu(w.Handle()), 0);
+    SendMessageW(w.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    EXPECT_TRUE(GetMenuState(file, TfrmMain::kCommandBase + static_cast<UINT>(TActionId::actFileBackup), MF_BYCOMMAND) &
+                MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(file, TfrmMain::kCommandBase + static_cast<UINT>(TActionId::actFileExit), MF_BYCOMMAND) &
+                 MF_GRAYED);
 }
