@@ -375,7 +375,7 @@ bool TfrmMain::OnNotify(NMHDR* header, LRESULT& result)
             HDC dc = draw->nmcd.hdc;
             HGDIOBJ old = SelectObject(dc, linkFont_.get());
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+            SetTextColor(dc, RGB(0, 102, 204)); // the blue of links on Windows
             const std::u16string text = gettext(u"Donate");
             RECT rc = draw->nmcd.rc;
             DrawTextW(dc, platform::W(text), static_cast<int>(text.size()), &rc,
