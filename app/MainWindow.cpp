@@ -75,9 +75,13 @@ bool TfrmMain::Create(const TStartOptions& start)
     HICON small = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     RegisterWindowClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), big, small);
-    // Step 1 runs before the window exists: with arguments the process ends there.
+    // Step 1 runs before the window exists: with arguments the process ends there, before the
+    // window's DLLs (loaded on first use) are touched.
     if (start.runCommandLine)
         RunCommandLine();
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
+                                                        ICC_LINK_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
     if (!CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, L"Varnook", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                          CW_USEDEFAULT, CW_USEDEFAULT, 640, 600, nullptr, nullptr))
         return false;

@@ -5,6 +5,7 @@
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -140,6 +141,10 @@ void TfrmCmdHelp::createAndShowModal()
 {
     UINT exitCode = 1; // unless the window could be shown and was closed
     try {
+        // The themed OK button comes with the common controls, which the command-line mode
+        // does not load otherwise.
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
         // The shell wants COM on the thread that opens the link.
         const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         {

@@ -92,30 +92,30 @@ void RegistryAccess::CloseKey()
     }
 }
 
-void RegistryAccess::GetValueNames(std::vector<std::u16string>& names)
+void RegistryAccess::ListNames(bool subKeys, std::vector<std::u16string>& names)
 {
     names.clear();
-    uint32_t subKeys = 0, values = 0;
+    uint32_t keyCount = 0, valueCount = 0;
     auto& registry = Registry();
-    if (!current_ || registry.QueryInfo(current_, subKeys, values) != kErrorSuccess)
+    if (!current_ || registry.QueryInfo(current_, keyCount, valueCount) != kErrorSuccess)
         return;
     std::u16string name;
-    for (uint32_t i = 0; i < values; ++i)
-        if (registry.EnumValue(current_, i, name) == kErrorSuccess)
+    const uint32_t count = subKeys ? keyCount : valueCount;
+    for (uint32_t i = 0; i < count; ++i) {
+        const long rc = subKeys ? registry.EnumKey(current_, i, name) : registry.EnumValue(current_, i, name);
+        if (rc == kErrorSuccess)
             names.push_back(name);
+    }
+}
+
+void RegistryAccess::GetValueNames(std::vector<std::u16string>& names)
+{
+    ListNames(false, names);
 }
 
 void RegistryAccess::GetKeyNames(std::vector<std::u16string>& names)
 {
-    names.clear();
-    uint32_t subKeys = 0, values = 0;
-    auto& registry = Registry();
-    if (!current_ || registry.QueryInfo(current_, subKeys, values) != kErrorSuccess)
-        return;
-    std::u16string name;
-    for (uint32_t i = 0; i < subKeys; ++i)
-        if (registry.EnumKey(current_, i, name) == kErrorSuccess)
-            names.push_back(name);
+    ListNames(true, names);
 }
 
 bool RegistryAccess::GetDataInfo(std::u16string_view name, TRegDataInfo& info)

@@ -69,6 +69,8 @@ private:
     // The base handle and the path below it, by the leading-backslash rule.
     RegHandle BaseFor(std::u16string_view& path) const;
     void WriteText(std::u16string_view name, std::u16string_view text, uint32_t regType);
+    // The names of the open key's subkeys or values, in index order.
+    void ListNames(bool subKeys, std::vector<std::u16string>& names);
     bool DeleteKeyTree(RegHandle base, std::u16string_view path);
 
     RegHandle root_;

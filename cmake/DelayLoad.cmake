@@ -1,0 +1,35 @@
+# Delay-load import libraries for the DLLs only the windows need. The command-line mode starts,
+# writes one value and ends; under Wine every DLL loaded at start costs milliseconds, so these
+# are loaded on the first call into them instead. The export list of each comes from MinGW's own
+# import library, so any function it offers can be called.
+#   varnook_delay_load(<out-var> dll...)
+function(varnook_delay_load outVar)
+  set(libs)
+  set(dir ${CMAKE_BINARY_DIR}/delayload)
+  file(MAKE_DIRECTORY ${dir})
+  foreach(dll ${ARGN})
+    find_file(import_${dll} lib${dll}.a PATHS ${CMAKE_FIND_ROOT_PATH}/lib NO_DEFAULT_PATH)
+    if(NOT import_${dll})
+      message(FATAL_ERROR "no import library for ${dll}")
+    endif()
+    set(delay ${dir}/lib${dll}_delay.a)
+    if(NOT EXISTS ${delay} OR ${import_${dll}} IS_NEWER_THAN ${delay})
+      execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${import_${dll}}
+                      OUTPUT_VARIABLE symbols ERROR_QUIET)
+      string(REGEX MATCHALL " I __imp_[A-Za-z0-9_@]+" imports "${symbols}")
+      set(def "LIBRARY ${dll}.dll\nEXPORTS\n")
+      foreach(import ${imports})
+        string(REPLACE " I __imp_" "" name "${import}")
+        string(APPEND def "${name}\n")
+      endforeach()
+      file(WRITE ${dir}/${dll}.def "${def}")
+      execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${dir}/${dll}.def --output-delaylib ${delay}
+                      RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "dlltool failed for ${dll}")
+      endif()
+    endif()
+    list(APPEND libs ${delay})
+  endforeach()
+  set(${outVar} ${libs} delayimp PARENT_SCOPE)
+endfunction()
