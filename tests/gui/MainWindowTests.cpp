@@ -2,6 +2,7 @@
 // Environment keys, driven with the messages a user's keys and clicks produce.
 #include "app/FormOK.h"
 #include "app/MainWindow.h"
+#include "app/OneInst.h"
 #include "app/TreeView.h"
 #include "core/Presentation.h"
 #include "platform/MemoryRegistry.h"
@@ -569,4 +570,36 @@ TEST_F(MainWindowTest, CommandsNotBuiltYetStayUnavailable)
                 MF_GRAYED);
     EXPECT_FALSE(GetMenuState(file, TfrmMain::kCommandBase + static_cast<UINT>(TActionId::actFileExit), MF_BYCOMMAND) &
                  MF_GRAYED);
+}
+
+TEST_F(MainWindowTest, StoredOptionsShapeTheWindowAtStart)
+{
+    {
+        RegistryAccess options;
+        ASSERT_TRUE(options.OpenKey(u"\\Software\\Varnook", true));
+        options.WriteBool(u"showReadOnly", false);
+        options.WriteBool(u"showInformation", false);
+    }
+    TfrmMain& w = Open();
+    EXPECT_FALSE(IsWindowVisible(w.InformationPanel()));
+    EXPECT_FALSE(w.IsActionChecked(TActionId::actViewShowInformation));
+    EXPECT_FALSE(w.IsActionChecked(TActionId::actViewShowReadOnly));
+    for (TETree* tree : {w.SysVarTree(), w.UserVarTree()})
+        for (TNode* v = tree->FirstVariable(); v; v = v->NextSibling())
+            EXPECT_EQ(v->IsVisible(), !TETree::GetVariableReadOnly(v)) << ToUtf8(TETree::GetVariableName(v));
+    // Nothing focused may hide: the focus sits on a variable that is shown.
+    ASSERT_NE(w.UserVarTree()->FocusedNode(), nullptr);
+    EXPECT_TRUE(TETree::IsDisplayed(w.UserVarTree()->FocusedNode()));
+}
+
+TEST_F(MainWindowTest, ActivationRequestBringsTheWindowBack)
+{
+    TfrmMain& w = Open();
+    ShowWindow(w.Handle(), SW_MINIMIZE);
+    Pump(50);
+    ASSERT_TRUE(IsIconic(w.Handle()));
+    // What a second instance that could not get the mutex sends before it ends.
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"Varnook: Activate Window"), 0, 0);
+    Pump(200);
+    EXPECT_FALSE(IsIconic(w.Handle()));
 }
