@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace varnook;
@@ -602,4 +603,93 @@ TEST_F(MainWindowTest, ActivationRequestBringsTheWindowBack)
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"Varnook: Activate Window"), 0, 0);
     Pump(200);
     EXPECT_FALSE(IsIconic(w.Handle()));
+}
+
+namespace {
+// The real registry, as a user without administrator rights sees it: the machine scope opens
+// for reading only.
+class NoAdministratorRegistry final : public platform::IRegistryBackend {
+public:
+    long OpenKey(RegHandle base, std::u16string_view path, uint32_t access, RegHandle& key) override
+    {
+        if (IsMachine(base) && (access & platform::kKeySetValue))
+            return platform::kErrorAccessDenied;
+        const long rc = real_.OpenKey(base, path, access, key);
+        if (rc == platform::kErrorSuccess && IsMachine(base))
+            machine_.push_back(key);
+        return rc;
+    }
+    long CreateKey(RegHandle base, std::u16string_view path, uint32_t access, RegHandle& key) override
+    {
+        if (IsMachine(base))
+            return platform::kErrorAccessDenied;
+        return real_.CreateKey(base, path, access, key);
+    }
+    void CloseKey(RegHandle key) override
+    {
+        std::erase(machine_, key);
+        real_.CloseKey(key);
+    }
+    long QueryInfo(RegHandle key, uint32_t& subKeys, uint32_t& values) override { return real_.QueryInfo(key, subKeys, values); }
+    long EnumValue(RegHandle key, uint32_t index, std::u16string& name) override { return real_.EnumValue(key, index, name); }
+    long EnumKey(RegHandle key, uint32_t index, std::u16string& name) override { return real_.EnumKey(key, index, name); }
+    long QueryValue(RegHandle key, std::u16string_view name, uint32_t& type, uint32_t& size,
+                    std::vector<uint8_t>* data) override
+    {
+        return real_.QueryValue(key, name, type, size, data);
+    }
+    long SetValue(RegHandle key, std::u16string_view name, uint32_t type, const void* data, uint32_t size) override
+    {
+        return IsMachine(key) ? platform::kErrorAccessDenied : real_.SetValue(key, name, type, data, size);
+    }
+    long DeleteValue(RegHandle key, std::u16string_view name) override
+    {
+        return IsMachine(key) ? platform::kErrorAccessDenied : real_.DeleteValue(key, name);
+    }
+    long DeleteKey(RegHandle base, std::u16string_view path, uint32_t viewBits) override
+    {
+        return IsMachine(base) ? platform::kErrorAccessDenied : real_.DeleteKey(base, path, viewBits);
+    }
+    long LoadKey(RegHandle root, std::u16string_view path, std::u16string_view file) override
+    {
+        return real_.LoadKey(root, path, file);
+    }
+
+private:
+    bool IsMachine(RegHandle key) const
+    {
+        return key == platform::kRootLocalMachine || std::find(machine_.begin(), machine_.end(), key) != machine_.end();
+    }
+    platform::IRegistryBackend& real_ = platform::DefaultRegistry();
+    std::vector<RegHandle> machine_;
+};
+} // namespace
+
+TEST_F(MainWindowTest, WithoutWriteAccessTheSystemTreeIsShownNotEdited)
+{
+    const std::wstring user = UniqueName(L"VNK_NOADMIN_U"), system = UniqueName(L"VNK_NOADMIN_S");
+    PutUser(user, L"u");
+    PutSystem(system, L"s");
+    NoAdministratorRegistry registry;
+    platform::ScopedOverride<platform::IRegistryBackend> use(registry);
+    ResetWriteAccessProbe();
+    TfrmMain& w = Open();
+    EXPECT_FALSE(w.CanWriteSystem());
+    EXPECT_EQ(w.SysTreeView()->Caption().Caption(), u"System variables (read-only)");
+    EXPECT_TRUE(w.SysTreeView()->ReadOnlyLook());
+    EXPECT_EQ(TreeView_GetBkColor(w.SysTreeView()->Control()), RGB(240, 240, 240));
+    EXPECT_TRUE(w.SysTreeView()->Caption().ButtonVisible(2)); // Restart as administrator
+    Pump(50);
+    EXPECT_EQ(w.StatusText(2), u"You have no write access to the system variables");
+    ASSERT_NE(Find(*w.SysVarTree(), U(system)), nullptr); // still shown
+
+    // A save writes the user scope and leaves the machine scope alone.
+    Edit(*w.UserVarTree(), Find(*w.UserVarTree(), U(user)), u"u2");
+    Edit(*w.SysVarTree(), Find(*w.SysVarTree(), U(system)), u"s2");
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
+    EXPECT_FALSE(w.IsModified());
+    EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kUserKey, user).text, L"u2");
+    EXPECT_EQ(ReadRawValue(HKEY_LOCAL_MACHINE, kSystemKey, system).text, L"s");
+    window_.reset();
+    ResetWriteAccessProbe();
 }
