@@ -385,27 +385,21 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_SETCURSOR:
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-        if (message != WM_SETCURSOR || LOWORD(lParam) == HTCLIENT) {
-            OnSplitterMouse(message, message == WM_SETCURSOR ? 0 : lParam);
-            if (message == WM_SETCURSOR && trackingSplitter_)
-                return TRUE;
-        }
-        if (message == WM_SETCURSOR) {
+        if (reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT) {
             POINT pt;
             GetCursorPos(&pt);
             ScreenToClient(Handle(), &pt);
-            RECT area = PanelsArea();
-            const auto layout = varnook::LayoutTreePanels(area.right - area.left, ScaleForDpi(4, dpi_), proportion_);
-            if (reinterpret_cast<HWND>(wParam) == Handle() && pt.y >= area.top && pt.y < area.bottom &&
-                pt.x >= area.left + layout.splitterLeft && pt.x < area.left + layout.userLeft) {
+            if (trackingSplitter_ || OverSplitter(pt)) {
                 SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
                 return TRUE;
             }
         }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        OnSplitterMouse(message, lParam);
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) { // menu or accelerator

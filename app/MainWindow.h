@@ -115,6 +115,7 @@ private:
     void LayoutChildren();
     void LayoutTreePanels();
     void OnSplitterMouse(UINT message, LPARAM lParam);
+    bool OverSplitter(POINT client) const;
     RECT PanelsArea() const;
     void SetInformationVisible(bool visible);
     bool InformationVisible() const;

@@ -334,6 +334,15 @@ void TfrmMain::LayoutTreePanels()
     InvalidateRect(Handle(), &gap, TRUE);
 }
 
+bool TfrmMain::OverSplitter(POINT client) const
+{
+    const RECT area = PanelsArea();
+    const TPanelLayout layout =
+        varnook::LayoutTreePanels(area.right - area.left, ScaleForDpi(kSplitterWidth, dpi_), proportion_);
+    return client.y >= area.top && client.y < area.bottom && client.x >= area.left + layout.splitterLeft &&
+           client.x < area.left + layout.userLeft;
+}
+
 void TfrmMain::OnSplitterMouse(UINT message, LPARAM lParam)
 {
     const RECT area = PanelsArea();
@@ -342,9 +351,8 @@ void TfrmMain::OnSplitterMouse(UINT message, LPARAM lParam)
     switch (message) {
     case WM_LBUTTONDOWN: {
         const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const TPanelLayout layout = varnook::LayoutTreePanels(width, splitter, proportion_);
-        if (pt.y >= area.top && pt.y < area.bottom && pt.x >= area.left + layout.splitterLeft &&
-            pt.x < area.left + layout.userLeft) {
+        if (OverSplitter(pt)) {
+            const TPanelLayout layout = varnook::LayoutTreePanels(width, splitter, proportion_);
             trackingSplitter_ = true;
             splitterGrab_ = pt.x - (area.left + layout.splitterLeft);
             SetCapture(Handle());
