@@ -7,13 +7,13 @@ namespace varnook {
 
 TModalResult TfrmYesNo::createAndShowModal(std::u16string_view text)
 {
-    MessageBoxSpec spec;
-    spec.templateId = IDD_MSG_YESNO;
-    spec.icon = IDI_QUESTION;
-    spec.text = text;
-    spec.escResult = mrNo;
-    spec.focusId = IDYES;
-    return ShowMessageBox(spec);
+    TMessageBoxSetup setup;
+    setup.templateId = IDD_MSG_YESNO;
+    setup.icon = IDI_QUESTION;
+    setup.text = text;
+    setup.escResult = mrNo;
+    setup.focusId = IDYES;
+    return ShowMessageBox(setup);
 }
 
 } // namespace varnook

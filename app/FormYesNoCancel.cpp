@@ -7,13 +7,13 @@ namespace varnook {
 
 TModalResult TfrmYesNoCancel::createAndShowModal(std::u16string_view text)
 {
-    MessageBoxSpec spec;
-    spec.templateId = IDD_MSG_YESNOCANCEL;
-    spec.icon = IDI_EXCLAMATION;
-    spec.text = text;
-    spec.escResult = mrCancel;
-    spec.focusId = IDYES;
-    return ShowMessageBox(spec);
+    TMessageBoxSetup setup;
+    setup.templateId = IDD_MSG_YESNOCANCEL;
+    setup.icon = IDI_EXCLAMATION;
+    setup.text = text;
+    setup.escResult = mrCancel;
+    setup.focusId = IDYES;
+    return ShowMessageBox(setup);
 }
 
 } // namespace varnook

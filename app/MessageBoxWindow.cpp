@@ -33,7 +33,7 @@ constexpr int kButtonTop = 97;
 constexpr UINT kTextFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
 
 struct BoxState {
-    const MessageBoxSpec* spec = nullptr;
+    const TMessageBoxSetup* setup = nullptr;
     platform::unique_hicon ownedIcon; // a DPI-sized copy; the shared fallback is not ours to free
     std::u16string text;
 };
@@ -64,7 +64,7 @@ std::vector<HWND> Buttons(HWND dlg)
 void SetIcon(HWND dlg, BoxState& state, UINT dpi)
 {
     HWND iconControl = GetDlgItem(dlg, IDC_MSG_ICON);
-    if (!state.spec->icon) {
+    if (!state.setup->icon) {
         ShowWindow(iconControl, SW_HIDE);
         return;
     }
@@ -77,10 +77,10 @@ void SetIcon(HWND dlg, BoxState& state, UINT dpi)
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"comctl32.dll"), "LoadIconWithScaleDown")));
     platform::unique_hicon sized;
     HICON icon = nullptr;
-    if (loadScaled && SUCCEEDED(loadScaled(nullptr, state.spec->icon, cx, cy, sized.put())))
+    if (loadScaled && SUCCEEDED(loadScaled(nullptr, state.setup->icon, cx, cy, sized.put())))
         icon = sized.get();
     else
-        icon = LoadIconW(nullptr, state.spec->icon);
+        icon = LoadIconW(nullptr, state.setup->icon);
     SendMessageW(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     // Only now that the control shows the new icon may the old one go.
     state.ownedIcon = std::move(sized);
@@ -155,15 +155,15 @@ void Layout(HWND dlg, BoxState& state, UINT dpi)
 
 void Init(HWND dlg, BoxState& state)
 {
-    const MessageBoxSpec& spec = *state.spec;
-    SetWindowTextW(dlg, W(spec.caption ? *spec.caption : gettext(WindowText(dlg))));
+    const TMessageBoxSetup& setup = *state.setup;
+    SetWindowTextW(dlg, W(setup.caption ? *setup.caption : gettext(WindowText(dlg))));
     for (HWND button : Buttons(dlg))
         SetWindowTextW(button, W(gettext(WindowText(button))));
-    state.text = std::u16string(spec.text);
+    state.text = std::u16string(setup.text);
     SetDlgItemTextW(dlg, IDC_MSG_TEXT, W(state.text));
     Layout(dlg, state, GetDpiForWindow(dlg));
-    HWND focus = GetDlgItem(dlg, spec.focusId);
-    SendMessageW(dlg, DM_SETDEFID, spec.focusId, 0);
+    HWND focus = GetDlgItem(dlg, setup.focusId);
+    SendMessageW(dlg, DM_SETDEFID, setup.focusId, 0);
     SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
 }
 
@@ -182,7 +182,7 @@ INT_PTR CALLBACK BoxProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
             case IDCANCEL: // Esc, or the Cancel button of the three-way box
-                EndDialog(dlg, state->spec->escResult);
+                EndDialog(dlg, state->setup->escResult);
                 return TRUE;
             case IDOK:
             case IDYES:
@@ -208,11 +208,11 @@ INT_PTR CALLBACK BoxProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-TModalResult ShowMessageBox(const MessageBoxSpec& spec)
+TModalResult ShowMessageBox(const TMessageBoxSetup& setup)
 {
     BoxState state;
-    state.spec = &spec;
-    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.templateId), GetActiveWindow(),
+    state.setup = &setup;
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(setup.templateId), GetActiveWindow(),
                                      BoxProc, reinterpret_cast<LPARAM>(&state));
     switch (result) {
     case mrOk:

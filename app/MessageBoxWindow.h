@@ -11,7 +11,7 @@
 
 namespace varnook {
 
-struct MessageBoxSpec {
+struct TMessageBoxSetup {
     int templateId = 0;
     std::optional<std::u16string> caption; // translated; none keeps the template's, translated
     const wchar_t* icon = nullptr;         // a predefined icon (IDI_...), or none
@@ -21,7 +21,7 @@ struct MessageBoxSpec {
 };
 
 // Creates the box over the active window, runs it modally and releases it.
-TModalResult ShowMessageBox(const MessageBoxSpec& spec);
+TModalResult ShowMessageBox(const TMessageBoxSetup& setup);
 
 // A string resource of the executable, translated as it is loaded.
 std::u16string LoadResString(UINT id);
