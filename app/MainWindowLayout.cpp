@@ -222,6 +222,8 @@ void TfrmMain::CreateToolbars()
     donate.iString = reinterpret_cast<INT_PTR>(platform::W(tips.back()));
     buttons.push_back(donate);
     SendMessageW(tbMain_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
+        SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000); // hints stay long enough to read
     SendMessageW(tbMain_, TB_AUTOSIZE, 0, 0);
     SIZE ideal{};
     SendMessageW(tbMain_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
