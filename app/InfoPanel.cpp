@@ -22,11 +22,11 @@ namespace {
 constexpr wchar_t kClassName[] = L"VarnookInfoPanel";
 constexpr COLORREF kShadedRow = RGB(245, 245, 245);
 
-HWND MakeGrid(HWND parent, int columns)
+HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
 {
     HWND grid = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                                    LVS_SHOWSELALWAYS,
+                                    LVS_SHOWSELALWAYS | style,
                                 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |
                                                 LVS_EX_INFOTIP);
@@ -55,7 +55,8 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
 
     tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 10,
                             10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    inspector_ = MakeGrid(Handle(), 2);
+    // The rows live in the inspector model; the grid asks for them as it paints.
+    inspector_ = MakeGrid(Handle(), 2, LVS_OWNERDATA);
     legend_ = MakeGrid(Handle(), 1);
     UpdateDpi(dpi_);
     const char16_t* names[] = {u"&Inspector", u"Legen&d"};
@@ -105,6 +106,24 @@ void TInfoPanel::SetImages(HIMAGELIST images)
 {
     ListView_SetImageList(inspector_, images, LVSIL_SMALL);
     ListView_SetImageList(legend_, images, LVSIL_SMALL);
+}
+
+void TInfoPanel::SetInspector(const TInspector* model, std::function<bool()> showImages)
+{
+    model_ = model;
+    showImages_ = std::move(showImages);
+    SetRowCount(model_ ? model_->RowCount() : 0);
+    Repaint();
+}
+
+void TInfoPanel::SetRowCount(int32_t rows)
+{
+    ListView_SetItemCountEx(inspector_, rows, LVSICF_NOSCROLL);
+}
+
+void TInfoPanel::Repaint()
+{
+    InvalidateRect(inspector_, nullptr, TRUE);
 }
 
 void TInfoPanel::SetFonts(HFONT font, HFONT boldFont)
@@ -196,6 +215,20 @@ LRESULT TInfoPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 shown = gettext(kLegendTexts[info->item.iItem]);
                 lstrcpynW(info->item.pszText, platform::W(shown), info->item.cchTextMax);
             }
+            return 0;
+        }
+        if (header->hwndFrom == inspector_ && header->code == LVN_GETDISPINFOW) {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
+            const int row = info->item.iItem;
+            if ((info->item.mask & LVIF_TEXT) && info->item.cchTextMax > 0) {
+                static std::u16string shown;
+                shown = model_ ? model_->Cells(row, info->item.iSubItem) : std::u16string();
+                lstrcpynW(info->item.pszText, platform::W(shown), info->item.cchTextMax);
+            }
+            if (info->item.mask & LVIF_IMAGE)
+                info->item.iImage = info->item.iSubItem == 1 && model_ && showImages_ && showImages_()
+                                        ? model_->Image(row)
+                                        : I_IMAGENONE;
             return 0;
         }
         if (header->code == NM_CUSTOMDRAW && (header->hwndFrom == inspector_ || header->hwndFrom == legend_))

@@ -2,6 +2,7 @@
 // and the two tabs "&Inspector" and "Legen&d".
 #pragma once
 
+#include "app/Inspector.h"
 #include "app/Window.h"
 #include "platform/win32/Handles.h"
 
@@ -14,7 +15,7 @@ namespace varnook {
 
 class TPanelCaption;
 
-class TInfoPanel final : public TWindow {
+class TInfoPanel final : public TWindow, public IInspectorGrid {
 public:
     enum TTab { tabInspector = 0, tabLegend = 1 };
 
@@ -31,6 +32,13 @@ public:
     void SetImages(HIMAGELIST images);
     void SetFonts(HFONT font, HFONT boldFont);
     void UpdateDpi(UINT dpi);
+    // The rows the inspector grid shows (not owned; none shows nothing); showImages tells
+    // whether the value column shows the rows' images now.
+    void SetInspector(const TInspector* model, std::function<bool()> showImages);
+
+    // IInspectorGrid
+    void SetRowCount(int32_t rows) override;
+    void Repaint() override;
     // Default height at the window's DPI.
     static int DefaultHeight(UINT dpi);
 
@@ -49,6 +57,8 @@ private:
     HWND legend_ = nullptr;
     HIMAGELIST tabIcons_ = nullptr;
     std::function<void()> onTabChange_;
+    const TInspector* model_ = nullptr;
+    std::function<bool()> showImages_;
 };
 
 // The five rows of the legend, in image order.

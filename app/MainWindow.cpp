@@ -289,6 +289,7 @@ void TfrmMain::TimerTick()
         return;
     sysTree_->Verify();
     userTree_->Verify();
+    FillInspector();
 }
 
 void TfrmMain::Close()

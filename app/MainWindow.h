@@ -19,6 +19,7 @@ namespace varnook {
 
 class TTreeView;
 class TInfoPanel;
+class TInspector;
 
 class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
 public:
@@ -108,6 +109,10 @@ private:
     bool OnNotify(NMHDR* header, LRESULT& result);
     void OnActivateRequest();
 
+    // MainWindowInspector.cpp
+    void CreateInspector();
+    void FillInspector();
+
     // MainWindowLayout.cpp
     void CreateChildren();
     void CreateToolbars();
@@ -151,6 +156,8 @@ private:
     std::unique_ptr<TETree> userTree_;
     std::unique_ptr<TTreeView> sysView_;
     std::unique_ptr<TTreeView> userView_;
+    // Declared before the panel, whose grid reads it until the panel is gone.
+    std::unique_ptr<TInspector> inspector_;
     std::unique_ptr<TInfoPanel> infoPanel_;
     TETree* activeTree_ = nullptr;
     int baseState_ = 0;

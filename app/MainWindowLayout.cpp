@@ -144,6 +144,7 @@ void TfrmMain::CreateChildren()
                 SetFocus((activeTree_ == sysTree_.get() ? sysView_ : userView_)->Control());
         });
     infoPanel_->SetFonts(uiFont_.get(), boldFont_.get());
+    CreateInspector();
 }
 
 void TfrmMain::LoadImageLists()

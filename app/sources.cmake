@@ -2,6 +2,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   app/Actions.cpp
   app/PanelLayout.cpp
   app/Options.cpp
+  app/Inspector.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   app/Window.cpp
@@ -15,6 +16,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/MainWindowLayout.cpp
   app/MainWindowCommands.cpp
   app/MainWindowStore.cpp
+  app/MainWindowInspector.cpp
   app/MessageBoxWindow.cpp
   app/FormOK.cpp
   app/FormYesNo.cpp

@@ -2,6 +2,7 @@
 
 #include "platform/Services.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -154,6 +155,55 @@ bool DirectoryExists(const std::u16string& path)
 {
     TErrorModeGuard silent;
     return platform::FileSystem().DirectoryExists(path);
+}
+
+std::u16string ToShortPath(const std::u16string& text)
+{
+    TErrorModeGuard silent;
+    std::u16string shortPath = platform::FileSystem().ShortPathName(text);
+    return shortPath.empty() ? text : shortPath;
+}
+
+namespace {
+// "C:", or "\\server\share" of a network path; empty when the text has neither.
+size_t DrivePartLength(const std::u16string& text)
+{
+    if (text.size() >= 2 && text[1] == u':')
+        return 2;
+    if (text.size() >= 2 && text[0] == u'\\' && text[1] == u'\\') {
+        size_t i = 2;
+        for (int separators = 0; i < text.size(); ++i)
+            if (text[i] == u'\\' && ++separators == 2)
+                break;
+        return i;
+    }
+    return 0;
+}
+} // namespace
+
+std::u16string ToLongPath(const std::u16string& text)
+{
+    TErrorModeGuard silent;
+    const size_t driveLength = DrivePartLength(text);
+    if (driveLength >= text.size())
+        return text;
+    std::u16string prefix = text.substr(0, driveLength);
+    size_t pos = driveLength;
+    if (text[pos] == u'\\')
+        prefix += text[pos++];
+    while (pos < text.size()) {
+        const size_t end = std::min(text.find(u'\\', pos), text.size());
+        std::u16string found;
+        // An empty component (a doubled backslash) names nothing; the search would list the folder.
+        if (end == pos || !platform::FileSystem().FindFirstName(prefix + text.substr(pos, end - pos), found) ||
+            found.empty())
+            return prefix + text.substr(pos);
+        prefix += found;
+        pos = end;
+        if (pos < text.size())
+            prefix += text[pos++];
+    }
+    return prefix;
 }
 
 } // namespace varnook

@@ -30,6 +30,13 @@ bool PathExists(const std::u16string& text);
 // True when the path names an existing directory.
 bool DirectoryExists(const std::u16string& path);
 
+// The short (8.3) form of the path as the file system reports it; the text itself when the
+// system gives none (missing path, no short names, a failed call).
+std::u16string ToShortPath(const std::u16string& text);
+// The path with each existing component, up to the first missing one, replaced by its name as
+// the file system stores it (long form, stored letter case); the rest is kept as typed.
+std::u16string ToLongPath(const std::u16string& text);
+
 // Fail critical errors silently (no "insert a disk" dialog) until the matching PopErrorMode.
 // Calls nest.
 void PushErrorMode();

@@ -60,6 +60,21 @@ public:
     virtual bool SearchFinds(const std::u16string& pattern) = 0;
     // SetErrorMode: sets the mode and gives the previous one.
     virtual uint32_t SetErrorMode(uint32_t mode) = 0;
+    // GetShortPathNameW: the short (8.3) form of an existing path; empty when the system gives
+    // none.
+    virtual std::u16string ShortPathName(const std::u16string& path)
+    {
+        (void)path;
+        return {};
+    }
+    // FindFirstFileW: the name of the first entry matching pattern (wildcards allowed), as the
+    // file system stores it. False when nothing is found or the search fails.
+    virtual bool FindFirstName(const std::u16string& pattern, std::u16string& name)
+    {
+        (void)pattern;
+        (void)name;
+        return false;
+    }
 };
 
 // The program's own process: its environment (where the special read-only variables come from)

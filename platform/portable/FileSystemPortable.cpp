@@ -3,11 +3,15 @@
 #include "core/Strings.h"
 #include "platform/Services.h"
 
+#include <fnmatch.h>
 #include <glob.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 #include <utility>
 
 namespace varnook::platform {
@@ -41,6 +45,34 @@ public:
     }
 
     uint32_t SetErrorMode(uint32_t mode) override { return std::exchange(mode_, mode); }
+
+    // No 8.3 names here: ShortPathName keeps the default (none), so paths stay as typed.
+
+    // The folder is listed and the leaf matched without regard to ASCII letter case, as the
+    // drives of Windows do; an exact match wins, then the first name in sorted order.
+    bool FindFirstName(const std::u16string& pattern, std::u16string& name) override
+    {
+        const size_t cut = pattern.find_last_of(u"\\:");
+        const std::u16string folder = cut == std::u16string::npos ? u"" : pattern.substr(0, cut + 1);
+        const std::string leaf = ToUtf8(pattern.substr(cut == std::u16string::npos ? 0 : cut + 1));
+        if (leaf.empty())
+            return false;
+        std::error_code error;
+        std::vector<std::string> matches;
+        for (const auto& entry : std::filesystem::directory_iterator(HostPath(folder), error)) {
+            const std::string candidate = entry.path().filename().string();
+            if (candidate == leaf) {
+                name = FromUtf8(candidate);
+                return true;
+            }
+            if (fnmatch(leaf.c_str(), candidate.c_str(), FNM_CASEFOLD | FNM_NOESCAPE) == 0)
+                matches.push_back(candidate);
+        }
+        if (error || matches.empty())
+            return false;
+        name = FromUtf8(*std::min_element(matches.begin(), matches.end()));
+        return true;
+    }
 
 private:
     uint32_t mode_ = 0;

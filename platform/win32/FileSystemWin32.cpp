@@ -35,6 +35,32 @@ public:
     }
 
     uint32_t SetErrorMode(uint32_t mode) override { return ::SetErrorMode(mode); }
+
+    std::u16string ShortPathName(const std::u16string& path) override
+    {
+        std::wstring buffer(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length = GetShortPathNameW(W(path), buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (length == 0)
+                return {};
+            if (length < buffer.size()) {
+                buffer.resize(length);
+                return U16(buffer);
+            }
+            buffer.resize(length); // too small: length is the size needed, terminator included
+        }
+    }
+
+    bool FindFirstName(const std::u16string& pattern, std::u16string& name) override
+    {
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW(W(pattern), &data);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        name = U16(data.cFileName);
+        return true;
+    }
 };
 
 } // namespace
