@@ -225,10 +225,12 @@ LRESULT TInfoPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 shown = model_ ? model_->Cells(row, info->item.iSubItem) : std::u16string();
                 lstrcpynW(info->item.pszText, platform::W(shown), info->item.cchTextMax);
             }
-            if (info->item.mask & LVIF_IMAGE)
-                info->item.iImage = info->item.iSubItem == 1 && model_ && showImages_ && showImages_()
-                                        ? model_->Image(row)
-                                        : I_IMAGENONE;
+            if (info->item.mask & LVIF_IMAGE) {
+                const int image = info->item.iSubItem == 1 && model_ && showImages_ && showImages_()
+                                      ? model_->Image(row)
+                                      : -1;
+                info->item.iImage = image >= 0 ? image : I_IMAGENONE;
+            }
             return 0;
         }
         if (header->code == NM_CUSTOMDRAW && (header->hwndFrom == inspector_ || header->hwndFrom == legend_))

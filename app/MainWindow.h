@@ -83,6 +83,7 @@ public:
     double Proportion() const { return proportion_; }
     HWND StatusBar() const { return statusBar_; }
     HWND InformationPanel() const;
+    TInfoPanel* InfoPanel() const { return infoPanel_.get(); }
     bool CanWriteSystem() const { return canWriteSystem_; }
     // The text a status label shows now.
     std::u16string StatusText(int label) const;

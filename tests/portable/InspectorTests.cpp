@@ -179,8 +179,9 @@ TEST(FillInspector, ElementRowsWithPathFormsFromTheStoredText)
     EXPECT_EQ(rows.back(), (TRow{u"Long path", folder, -1}));
     const std::u16string shortForm = ToShortPath(typedLower);
     EXPECT_EQ(rows.size(), shortForm == typedLower ? 5u : 6u);
-    if (shortForm != typedLower)
+    if (shortForm != typedLower) {
         EXPECT_EQ(rows[4], (TRow{u"Short path", shortForm, -1}));
+    }
 
     // A missing path keeps its text in both forms; its error follows the fixed rows.
     EXPECT_EQ(Fill(tree, missing), (TRows{{u"Variable name", u"V", -1},
