@@ -193,12 +193,19 @@ std::u16string ToLongPath(const std::u16string& text)
         prefix += text[pos++];
     while (pos < text.size()) {
         const size_t end = std::min(text.find(u'\\', pos), text.size());
+        const std::u16string component = text.substr(pos, end - pos);
         std::u16string found;
-        // An empty component (a doubled backslash) names nothing; the search would list the folder.
-        if (end == pos || !platform::FileSystem().FindFirstName(prefix + text.substr(pos, end - pos), found) ||
-            found.empty())
-            return prefix + text.substr(pos);
-        prefix += found;
+        if (component == u"." || component == u"..") {
+            // The search would resolve it and answer with the name of the folder it stands
+            // for, which appended here would name another place.
+            prefix += component;
+        } else {
+            // An empty component (a doubled backslash) names nothing; the search would list the folder.
+            if (component.empty() || !platform::FileSystem().FindFirstName(prefix + component, found) ||
+                found.empty())
+                return prefix + text.substr(pos);
+            prefix += found;
+        }
         pos = end;
         if (pos < text.size())
             prefix += text[pos++];

@@ -208,6 +208,10 @@ TEST(PathForms, LongFormFollowsTheStoredNamesUpToTheFirstMissingComponent)
         {base + u"\\LONG FOLDER NAME\\missing\\inner", base + u"\\Long Folder Name\\missing\\inner"},
         {base + u"\\long folder name\\\\inner", base + u"\\Long Folder Name\\\\inner"},
         {base + u"\\long*\\inner", full},
+        // The system resolves . and .. before searching; they are kept, not replaced by the
+        // name of the folder they stand for.
+        {base + u"\\long folder name\\.\\inner", base + u"\\Long Folder Name\\.\\Inner"},
+        {base + u"\\long folder name\\inner\\..\\INNER", full + u"\\..\\Inner"},
         {base + u"\\Missing", base + u"\\Missing"},
         {u"c:\\NoSuchFolderHere\\x", u"c:\\NoSuchFolderHere\\x"},
         {u"C:", u"C:"},
