@@ -1,6 +1,7 @@
 // The inspector grid of the real main window, created in this process, after timer ticks.
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
+#include "support/MessagePump.h"
 #include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,21 +14,6 @@ using namespace varnook::testing;
 namespace {
 
 const wchar_t kUserKey[] = L"Environment";
-
-void Pump(DWORD ms)
-{
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (MainWindow() && MainWindow()->PreTranslateMessage(msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() < end);
-}
 
 std::wstring Cell(HWND grid, int row, int column)
 {

@@ -8,6 +8,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/Services.h"
 #include "res/resource.h"
+#include "support/MessagePump.h"
 #include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,24 +23,6 @@ namespace {
 
 const wchar_t kUserKey[] = L"Environment";
 const wchar_t kSystemKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
-
-// Runs the window's messages for a while, as the application's loop would.
-void Pump(DWORD ms)
-{
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (MainWindow() && MainWindow()->PreTranslateMessage(msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (MainWindow())
-            MainWindow()->UpdateActions();
-        Sleep(10);
-    } while (GetTickCount() < end);
-}
 
 // Answers the next boxes the window shows, in order, and remembers what they asked.
 class BoxAnswers {
