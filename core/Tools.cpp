@@ -16,7 +16,8 @@ TElementList SplitValue(const std::u16string& value)
         return elements;
     }
     // Step with the platform's character step so that ';' and '"' count only where a
-    // character starts, never as the base of a combining sequence's tail.
+    // character starts, never as the base of a combining sequence's tail. Every code unit
+    // lands in an element or is the one separator between two, so joining gives the value back.
     const auto& text = platform::Text();
     const size_t end = value.size();
     size_t pos = 0;
@@ -28,15 +29,16 @@ TElementList SplitValue(const std::u16string& value)
                 pos = text.NextChar(value, pos);
             if (pos < end)
                 pos = text.NextChar(value, pos);
-        } else {
-            while (pos < end && value[pos] != u';')
-                pos = text.NextChar(value, pos);
         }
-        elements.emplace_back(value, start, pos - start);
-        if (pos < end && value[pos] == u';') {
-            if (pos == end - 1)
-                elements.emplace_back();
+        // Text after a closing quote stays in the quoted element up to the next separator.
+        while (pos < end && value[pos] != u';')
             pos = text.NextChar(value, pos);
+        elements.emplace_back(value, start, pos - start);
+        if (pos < end) {
+            // The separator is one code unit: marks written after it begin the next element.
+            ++pos;
+            if (pos == end)
+                elements.emplace_back();
         }
     }
     return elements;

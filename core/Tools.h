@@ -9,8 +9,9 @@ namespace varnook {
 
 using TElementList = std::vector<std::u16string>;
 
-// Splits a value at ';'; an element starting with a double quote runs to the next quote.
-// The empty value gives one empty element.
+// Splits a value at each ';' outside double quotes: an element starting with a double quote
+// runs to the next quote and on to the next ';'. The empty value gives one empty element.
+// Lossless: JoinElements(SplitValue(x)) == x for every text x.
 TElementList SplitValue(const std::u16string& value);
 // The elements with one ';' between neighbours.
 std::u16string JoinElements(const TElementList& elements);
