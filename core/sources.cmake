@@ -7,6 +7,8 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/NodeInfo.cpp
   core/ETree.cpp
   core/Translate.cpp
+  core/MoFile.cpp
+  core/FileLocator.cpp
   core/ETreeStore.cpp
   core/ETreeExpand.cpp
   core/ETreeVerify.cpp

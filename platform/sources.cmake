@@ -2,6 +2,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   platform/MemoryRegistry.cpp
   platform/PixelScaling.cpp
   platform/Services.cpp
+  platform/CatalogFiles.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/TextWin32.cpp
@@ -11,6 +12,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/EnvironmentWin32.cpp
   platform/win32/ProgramFilesWin32.cpp
   platform/win32/IniFilesWin32.cpp
+  platform/win32/CatalogFilesWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
@@ -19,4 +21,5 @@ list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/ProgramFilesPortable.cpp
   platform/portable/IniText.cpp
   platform/portable/IniFilesPortable.cpp
+  platform/portable/CatalogFilesPortable.cpp
 )
