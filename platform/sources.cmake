@@ -9,6 +9,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/RegistryWin32.cpp
   platform/win32/NotifyWin32.cpp
   platform/win32/FileSystemWin32.cpp
+  platform/win32/HostPathWin32.cpp
   platform/win32/EnvironmentWin32.cpp
   platform/win32/ProgramFilesWin32.cpp
   platform/win32/IniFilesWin32.cpp

@@ -71,9 +71,4 @@ IFileSystem& DefaultFileSystem()
     return fileSystem;
 }
 
-std::filesystem::path HostPath(const std::u16string& windowsPath)
-{
-    return std::filesystem::path(std::wstring(W(windowsPath)));
-}
-
 } // namespace varnook::platform
