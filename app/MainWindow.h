@@ -77,6 +77,10 @@ public:
     TETree* ActiveTree() const { return activeTree_; }
     TTreeView* SysTreeView() const { return sysView_.get(); }
     TTreeView* UserTreeView() const { return userView_.get(); }
+    // The view of ActiveTree; none while no tree is active.
+    TTreeView* ActiveView() const;
+    // Ends the in-place edits of both trees, accepting their text.
+    void FinishEditing();
     TOptions& Options() const { return *options_; }
     TUndoStack& GetUndoStack() { return undoStack_; }
     int BaseState() const { return baseState_; }
@@ -145,6 +149,13 @@ private:
     void ToggleInformation();
     void RefreshFromStore();
     void OpenDonationPage();
+
+    // MainWindowEdit.cpp: the effects of the edit actions; false for an action not handled there.
+    bool RunEditAction(TActionId id);
+    void DeleteFocusedNode();
+    void AddVariable();
+    void InsertPath(bool directory);
+    void OpenFolder();
 
     // MainWindowStore.cpp
     void PlaceWindow();

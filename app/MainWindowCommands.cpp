@@ -57,6 +57,20 @@ bool IsWired(TActionId id)
     case A::actEditUndo:
     case A::actEditRedo:
     case A::actEditRefresh:
+    case A::actEditDelete:
+    case A::actEditAddVariable:
+    case A::actEditAddValue:
+    case A::actEditEditAsText:
+    case A::actEditEditAsPath:
+    case A::actEditEditAsFile:
+    case A::actEditChangeType:
+    case A::actEditCleanup:
+    case A::actEditMoveUp:
+    case A::actEditMoveDown:
+    case A::actEditOpenFolder:
+    case A::actEditLong2Short:
+    case A::actEditShort2Long:
+    case A::actEditInline:
     case A::actViewShowInformation:
     case A::actViewShowReadOnly:
     case A::actViewShowMain:
@@ -147,7 +161,7 @@ TActionFacts TfrmMain::GatherFacts() const
     const TTreeView* view = activeTree_ == sysTree_.get() ? sysView_.get() : userView_.get();
     f.activeTreeExists = true;
     f.treeHasFocus = GetFocus() == view->Control();
-    f.treeIsEditing = false; // the in-place editor comes with editing in place
+    f.treeIsEditing = view->IsEditing();
     f.treeEditable = !view->ReadOnlyLook();
     const TNode* node = activeTree_->FocusedNode();
     if (!node)
@@ -288,9 +302,12 @@ void TfrmMain::RunActionEffect(TActionId id)
         Close();
         break;
     case A::actEditUndo:
+        // An open edit ends first: its text is accepted, then taken back with the rest.
+        FinishEditing();
         undoStack_.Undo();
         break;
     case A::actEditRedo:
+        FinishEditing();
         undoStack_.Redo();
         undoStack_.Redo();
         break;
@@ -316,7 +333,8 @@ void TfrmMain::RunActionEffect(TActionId id)
         OpenDonationPage();
         break;
     default:
-        // The other commands arrive with the edit operations and dialogs they run.
+        // The other commands arrive with the dialogs they run.
+        RunEditAction(id);
         break;
     }
 }
@@ -336,6 +354,7 @@ void TfrmMain::ToggleReadOnlyVariables()
 
 void TfrmMain::RefreshFromStore()
 {
+    FinishEditing();
     if (IsModified() &&
         TfrmYesNo::createAndShowModal(gettext(u"All changes will be lost after refreshing\r\nAre you sure?")) == mrNo)
         return;

@@ -121,7 +121,8 @@ void TfrmMain::CreateChildren()
     CreateStatusBar();
 
     TTreeView::THooks sysHooks{[this] { SetActiveTree(sysTree_.get()); },
-                               [this](POINT p) { ShowTreeContextMenu(sysView_->Control(), p); }};
+                               [this](POINT p) { ShowTreeContextMenu(sysView_->Control(), p); },
+                               [this] { return ExecuteAction(TActionId::actEditEditAsText); }};
     TPanelCaption::TButton restart;
     restart.text = u"Restart as administrator";
     restart.shield = true;
@@ -130,7 +131,8 @@ void TfrmMain::CreateChildren()
     sysView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_SYSTEM, u"System Variables",
                                            std::vector<TPanelCaption::TButton>{restart}, sysHooks);
     TTreeView::THooks userHooks{[this] { SetActiveTree(userTree_.get()); },
-                                [this](POINT p) { ShowTreeContextMenu(userView_->Control(), p); }};
+                                [this](POINT p) { ShowTreeContextMenu(userView_->Control(), p); },
+                                [this] { return ExecuteAction(TActionId::actEditEditAsText); }};
     userView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_USER, u"User Variables",
                                             std::vector<TPanelCaption::TButton>{}, userHooks);
     for (TTreeView* view : {sysView_.get(), userView_.get()}) {

@@ -16,6 +16,8 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kReadOnlyBackground = RGB(240, 240, 240);
 // Type-ahead forgets what was typed after this pause, as the system's own lists do.
 constexpr DWORD kTypeAheadPause = 1000;
+// Posted when an in-place edit has ended: its editor is released outside its own messages.
+constexpr UINT kReleaseEditors = WM_APP + 41;
 
 COLORREF ToColorRef(const TRgb& c)
 {
@@ -58,6 +60,8 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
 
 TTreeView::~TTreeView()
 {
+    if (editor_)
+        editor_->Abandon();
     if (tree_)
         tree_->SetObserver(nullptr);
     if (control_)
@@ -185,6 +189,10 @@ void TTreeView::SyncSelection()
 
 void TTreeView::TreeChanged()
 {
+    // The nodes under an open editor may be gone (undo, refresh): the edit cannot go on. The
+    // operations that change the tree end an edit before they start, so this is a safety net.
+    if (editor_ && !editor_->Stopped())
+        editor_->Abandon();
     Rebuild();
 }
 
@@ -208,8 +216,36 @@ void TTreeView::FocusChanged()
 
 void TTreeView::FinishEditing()
 {
-    // No in-place editor yet: only the keyboard focus moves back to the tree.
+    if (editor_)
+        editor_->Accept();
     SetFocus(control_);
+}
+
+void TTreeView::CancelEditing()
+{
+    if (editor_)
+        editor_->Cancel();
+}
+
+bool TTreeView::EditNode(TNode* node)
+{
+    if (!tree_ || !node || readOnly_)
+        return false;
+    TNode* variable = TETree::GetVariableNode(node);
+    if (!variable || TETree::GetVariableReadOnly(variable))
+        return false;
+    if (editor_)
+        editor_->Accept();
+    // Accepting may have rebuilt the rows; the node must still be shown.
+    HTREEITEM item = ItemOf(node);
+    if (!item)
+        return false;
+    TreeView_EnsureVisible(control_, item);
+    editor_ = StartInPlaceEdit(*tree_, node, control_, item, font_, [this] {
+        retired_.push_back(std::move(editor_));
+        PostMessageW(Handle(), kReleaseEditors, 0, 0);
+    });
+    return true;
 }
 
 bool TTreeView::FindAndActivate(std::u16string_view prefix)
@@ -347,8 +383,18 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
         }
         return 0;
     }
+    case NM_DBLCLK: {
+        // A double click on a row's text or icon starts an edit instead of expanding the row.
+        TVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        ScreenToClient(control_, &hit.pt);
+        if (!TreeView_HitTest(control_, &hit) || !(hit.flags & TVHT_ONITEM) || !hooks_.onDoubleClick)
+            return FALSE;
+        return hooks_.onDoubleClick() ? TRUE : FALSE;
+    }
     case NM_RCLICK: {
-        // A right click first selects the node under the pointer.
+        // A right click first activates the node under the pointer: focus and selection move
+        // together, so the commands of the menu act on the row the user clicked.
         POINT screen;
         GetCursorPos(&screen);
         TVHITTESTINFO hit{};
@@ -441,6 +487,9 @@ LRESULT TTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SETFOCUS:
         SetFocus(control_);
+        return 0;
+    case kReleaseEditors:
+        retired_.clear();
         return 0;
     }
     return DefaultProc(message, wParam, lParam);

@@ -3,6 +3,7 @@
 // and model changes come back through ITreeObserver.
 #pragma once
 
+#include "app/InPlaceEdit.h"
 #include "app/PanelCaption.h"
 #include "app/Window.h"
 #include "core/ETree.h"
@@ -21,7 +22,8 @@ class TTreeView final : public TWindow, public ITreeObserver {
 public:
     struct THooks {
         std::function<void()> onFocus;                       // the tree control received the focus
-        std::function<void(POINT screen)> onContextMenu;    // after a right click selected a node
+        std::function<void(POINT screen)> onContextMenu;    // after a right click activated a node
+        std::function<bool()> onDoubleClick;                // on a row; true when it started an edit
     };
 
     // caption, iconId: the panel's title; extraButtons follow Collapse All and Expand All.
@@ -62,6 +64,12 @@ public:
     void NodeChanged(const TNode* node) override;
     void FocusChanged() override;
     void FinishEditing() override;
+    bool EditNode(TNode* node) override;
+    bool IsEditing() const override { return editor_ != nullptr; }
+    // The in-place editor's control while an edit is open; none otherwise.
+    HWND EditorControl() const { return editor_ ? editor_->Control() : nullptr; }
+    // Ends an open edit, leaving its text unused.
+    void CancelEditing();
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -93,6 +101,9 @@ private:
     std::u16string typed_;
     DWORD lastTypedTick_ = 0;
     std::u16string textBuffer_;
+    std::unique_ptr<TInPlaceEdit> editor_;
+    // Editors whose edit has ended, released once their own messages are done.
+    std::vector<std::unique_ptr<TInPlaceEdit>> retired_;
 };
 
 } // namespace varnook

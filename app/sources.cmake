@@ -3,6 +3,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   app/PanelLayout.cpp
   app/Options.cpp
   app/Inspector.cpp
+  app/FormAddVarRules.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   app/Window.cpp
@@ -11,10 +12,13 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/Version.cpp
   app/PanelCaption.cpp
   app/InfoPanel.cpp
+  app/InPlaceEdit.cpp
   app/TreeView.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp
   app/MainWindowCommands.cpp
+  app/MainWindowEdit.cpp
+  app/FormAddVar.cpp
   app/MainWindowStore.cpp
   app/MainWindowInspector.cpp
   app/MessageBoxWindow.cpp

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -93,6 +94,10 @@ public:
     virtual void FocusChanged() = 0;
     // Ends an in-place edit if one is open, accepting its text, and takes the keyboard focus.
     virtual void FinishEditing() = 0;
+    // Opens the in-place editor on the node's row; false when no edit could start.
+    virtual bool EditNode(TNode* node) { return false; }
+    // An in-place edit is open.
+    virtual bool IsEditing() const { return false; }
 };
 
 // Read-only variables taken from the program's own environment, in the order they are tried.
@@ -260,6 +265,43 @@ public:
     // Inserts what WriteSubtree wrote at the anchor; the record kind follows from the level
     // there. Returns the new node; raises on damaged data, leaving the tree unchanged.
     TNode* ReadSubtree(TByteReader& in, TNode* anchor, TAttachMode mode);
+
+    // ---- Edit operations (edit/EditOperations.cpp). Each pushes exactly one snapshot through
+    // the undo stack before it changes anything, so one call is one undo step. The callers'
+    // enable rules guarantee the preconditions named.
+    // A variable with one empty element, whose edit opens at once; IsOnEdited is false until
+    // that edit ends. Returns the element.
+    TNode* UndoableAddEmptyVariable(std::u16string_view name, TRegDataType kind, bool readOnly);
+    // A variable with the elements of value; no variable of that name may exist. Focused.
+    TNode* UndoableAddVariable(std::u16string_view name, const std::u16string& value, bool readOnly, TRegDataType kind);
+    // Rebuilds the elements of the variable of that name from value; it ends collapsed and focused.
+    TNode* UndoableReplaceVariable(std::u16string_view name, const std::u16string& value);
+    // An empty element at the focus, whose edit opens at once (IsOnEdited false). Returns it.
+    TNode* UndoableAddEmptyElement();
+    // An element with the text at the focus; it becomes focused.
+    TNode* UndoableAddElement(std::u16string_view text);
+    // Deletes the focused node with its children and focuses its next visible sibling, else
+    // its previous one, else its variable (nothing for a variable).
+    void DeleteSelectedNodes();
+    // The focused element swaps places with its previous / next sibling and stays focused.
+    void UndoableMoveUp();
+    void UndoableMoveDown();
+    // The focused variable turns from plain into expandable string and back.
+    void UndoableChangeType();
+    // The focused variable without empty elements and later case-insensitive duplicates.
+    void UndoableCleanupPaths();
+    // Each element of the focused variable, or the focused element alone, replaced by the
+    // function's text for it. Nothing happens (and nothing is pushed) when no text would change;
+    // false then.
+    bool UndoableDoSomething(const std::function<std::u16string(const TNode*)>& convert);
+    // References replaced by their values; an element whose expansion loops keeps its text.
+    bool UndoableInline();
+    bool UndoableLong2Short();
+    bool UndoableShort2Long();
+    // Starts an in-place edit of the node through the control; false when none started.
+    bool EditNode(TNode* node);
+    // An in-place edit of this tree is open.
+    bool IsEditing() const { return fObserver && fObserver->IsEditing(); }
 
     // ---- Loading and saving (ETreeStore.cpp)
     // Rebuilds the tree from the string values of the key, split as the exclusion list says, and

@@ -202,9 +202,11 @@ std::u16string ToLongPath(const std::u16string& text)
             // for, which appended here would name another place.
             prefix += component;
         } else {
-            // An empty component (a doubled backslash) names nothing; the search would list the folder.
-            if (component.empty() || !platform::FileSystem().FindFirstName(prefix + component, found) ||
-                found.empty())
+            // An empty component (a doubled backslash) names nothing; the search would list the
+            // folder. A wildcard names no one entry: the search's first match would put an
+            // arbitrary name in its place.
+            if (component.empty() || component.find_first_of(u"*?") != std::u16string::npos ||
+                !platform::FileSystem().FindFirstName(prefix + component, found) || found.empty())
                 return prefix + text.substr(pos);
             prefix += found;
         }

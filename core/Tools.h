@@ -35,7 +35,8 @@ bool DirectoryExists(const std::u16string& path);
 // system gives none (missing path, no short names, a failed call).
 std::u16string ToShortPath(const std::u16string& text);
 // The path with each existing component, up to the first missing one, replaced by its name as
-// the file system stores it (long form, stored letter case); the rest is kept as typed.
+// the file system stores it (long form, stored letter case); the rest, from the first missing
+// component or the first holding a wildcard, is kept as typed.
 std::u16string ToLongPath(const std::u16string& text);
 
 // Fail critical errors silently (no "insert a disk" dialog) until the matching PopErrorMode.

@@ -14,6 +14,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/ProgramFilesWin32.cpp
   platform/win32/IniFilesWin32.cpp
   platform/win32/CatalogFilesWin32.cpp
+  platform/win32/ShellLauncher.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp

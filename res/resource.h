@@ -49,3 +49,12 @@
 
 // The command-line help window; its button is IDOK.
 #define IDC_CMDHELP_LINK 1010
+
+// The new-variable dialog.
+#define IDD_ADDVAR 2000
+#define IDC_ADDVAR_LABEL 2001
+#define IDC_ADDVAR_NAME 2002
+#define IDC_ADDVAR_ERROR 2003
+#define IDC_ADDVAR_GROUP 2004
+#define IDC_ADDVAR_STRING 2005
+#define IDC_ADDVAR_EXPSTRING 2006

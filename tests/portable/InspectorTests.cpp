@@ -207,7 +207,9 @@ TEST(PathForms, LongFormFollowsTheStoredNamesUpToTheFirstMissingComponent)
         {base + u"\\long folder name\\inner\\tool.EXE", full + u"\\Tool.exe"},
         {base + u"\\LONG FOLDER NAME\\missing\\inner", base + u"\\Long Folder Name\\missing\\inner"},
         {base + u"\\long folder name\\\\inner", base + u"\\Long Folder Name\\\\inner"},
-        {base + u"\\long*\\inner", full},
+        // A wildcard names no one entry: it and what follows stay as typed.
+        {base + u"\\long*\\inner", base + u"\\long*\\inner"},
+        {base + u"\\long folder name\\inn?r", base + u"\\Long Folder Name\\inn?r"},
         // The system resolves . and .. before searching; they are kept, not replaced by the
         // name of the folder they stand for.
         {base + u"\\long folder name\\.\\inner", base + u"\\Long Folder Name\\.\\Inner"},
