@@ -1,0 +1,416 @@
+// The edit actions of the real main window, run from their keys and their menu items, with the
+// questions, the new-variable dialog and the in-place editor answered as a user would; what is
+// saved is read back with Wine's reg.exe.
+#include "app/MainWindow.h"
+#include "app/TreeView.h"
+#include "platform/win32/ShellLauncher.h"
+#include "res/resource.h"
+#include "support/MessagePump.h"
+#include "support/ScratchFolder.h"
+#include "support/WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace varnook;
+using namespace varnook::testing;
+
+namespace {
+
+const wchar_t kUserKey[] = L"Environment";
+
+std::u16string U(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::wstring WindowText(HWND hwnd)
+{
+    wchar_t text[1024]{};
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+// The first visible dialog of this thread with the caption; none if there is none.
+HWND FindDialog(const wchar_t* caption)
+{
+    struct TFind {
+        const wchar_t* caption;
+        HWND found;
+    } find{caption, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+        auto* f = reinterpret_cast<TFind*>(p);
+        wchar_t cls[16]{};
+        GetClassNameW(w, cls, 16);
+        if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w) && (!f->caption || WindowText(w) == f->caption)) {
+            f->found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+// Runs the steps, in order, each once a dialog with its caption is on screen (a modal loop of
+// the window is running then); a step that returns false is tried again at the next tick.
+class DialogScript {
+public:
+    using TStep = std::pair<const wchar_t*, std::function<bool(HWND)>>;
+    explicit DialogScript(std::vector<TStep> steps) : steps_(std::move(steps))
+    {
+        self_ = this;
+        timer_ = SetTimer(nullptr, 0, 50, Tick);
+    }
+    ~DialogScript()
+    {
+        KillTimer(nullptr, timer_);
+        self_ = nullptr;
+    }
+    bool Done() const { return steps_.empty(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (!self_ || self_->steps_.empty() || self_->running_)
+            return;
+        HWND dialog = FindDialog(self_->steps_.front().first);
+        if (!dialog)
+            return;
+        self_->running_ = true;
+        auto step = self_->steps_.front().second;
+        if (step(dialog))
+            self_->steps_.erase(self_->steps_.begin());
+        self_->running_ = false;
+    }
+
+    static inline DialogScript* self_ = nullptr;
+    std::vector<TStep> steps_;
+    UINT_PTR timer_ = 0;
+    bool running_ = false;
+};
+
+// A button press as the dialog manager sees a click.
+void Click(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The answer of a message box, remembering its text.
+DialogScript::TStep Answer(int button, std::wstring* asked = nullptr)
+{
+    return {nullptr, [button, asked](HWND box) {
+                if (asked) {
+                    wchar_t text[512]{};
+                    GetDlgItemTextW(box, IDC_MSG_TEXT, text, 512);
+                    *asked = text;
+                }
+                Click(box, button);
+                return true;
+            }};
+}
+
+// A key pressed while the focus is on target, with the modifiers held, handled as the
+// application's loop handles it.
+void PressKey(HWND target, UINT key, bool ctrl = false, bool shift = false, bool alt = false)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_MENU] = alt ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, alt ? (1 | (1 << 29)) : 1);
+    Pump(60);
+    state[VK_CONTROL] = state[VK_SHIFT] = state[VK_MENU] = 0;
+    SetKeyboardState(state);
+}
+
+// The menu item of the action in the menu bar's Edit menu, clicked.
+void ChooseEditMenuItem(TfrmMain& w, TActionId id)
+{
+    HMENU edit = GetSubMenu(GetMenu(w.Handle()), 1);
+    SendMessageW(w.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+    const UINT command = TfrmMain::kCommandBase + static_cast<UINT>(id);
+    ASSERT_FALSE(GetMenuState(edit, command, MF_BYCOMMAND) & MF_GRAYED) << Action(id).name;
+    PostMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    Pump(60);
+}
+
+class RecordingLauncher : public platform::IShellLauncher {
+public:
+    std::wstring file, parameters;
+    int calls = 0;
+    void Open(HWND, const std::wstring& f, const std::wstring& p) override
+    {
+        file = f;
+        parameters = p;
+        ++calls;
+    }
+};
+
+class EditActionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        optionsBackup_ = std::make_unique<KeyBackup>(HKEY_CURRENT_USER, L"Software\\Varnook");
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Varnook");
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump(50);
+    }
+    std::wstring PutUser(const wchar_t* stem, const std::wstring& value, DWORD type = REG_SZ)
+    {
+        std::wstring name = UniqueName(stem);
+        guards_.push_back(std::make_unique<ValueGuard>(HKEY_CURRENT_USER, kUserKey, name));
+        SetStringValue(HKEY_CURRENT_USER, kUserKey, name, value, type);
+        return name;
+    }
+    TfrmMain& Open()
+    {
+        window_ = std::make_unique<TfrmMain>();
+        TfrmMain::TStartOptions start;
+        start.runCommandLine = false;
+        EXPECT_TRUE(window_->Create(start));
+        Pump(100);
+        SetFocus(window_->UserTreeView()->Control());
+        Pump(20);
+        return *window_;
+    }
+    TETree& User() { return *window_->UserVarTree(); }
+    HWND UserControl() { return window_->UserTreeView()->Control(); }
+    TNode* Var(const std::wstring& name) { return User().FindVariable(U(name)); }
+    std::u16string Value(const std::wstring& name) { return TETree::GetVariableValue(Var(name)); }
+    void Focus(TNode* node)
+    {
+        SetFocus(UserControl());
+        User().ActivateNode(node);
+        Pump(20);
+    }
+    // Types text into the open in-place editor and ends the edit with the key.
+    void TypeIntoEditor(const std::wstring& text, UINT key)
+    {
+        HWND editor = window_->UserTreeView()->EditorControl();
+        ASSERT_NE(editor, nullptr);
+        ASSERT_EQ(GetFocus(), editor);
+        SetWindowTextW(editor, text.c_str());
+        PostMessageW(editor, WM_KEYDOWN, key, 1);
+        Pump(60);
+    }
+
+    std::unique_ptr<KeyBackup> optionsBackup_;
+    std::vector<std::unique_ptr<ValueGuard>> guards_;
+    std::unique_ptr<TfrmMain> window_;
+};
+
+} // namespace
+
+TEST_F(EditActionsTest, KeysAndMenuItemsRunTheSimpleEditsOneUndoStepEach)
+{
+    const std::wstring name = PutUser(L"VNK_KEYS", L"a;b;;A");
+    TfrmMain& w = Open();
+    Focus(Var(name)->FirstChild());
+
+    PressKey(UserControl(), VK_DOWN, true); // Ctrl+Down
+    EXPECT_EQ(Value(name), u"b;a;;A");
+    ChooseEditMenuItem(w, TActionId::actEditMoveUp);
+    EXPECT_EQ(Value(name), u"a;b;;A");
+    EXPECT_FALSE(w.IsActionEnabled(TActionId::actEditMoveUp)) << "the first element";
+
+    PressKey(UserControl(), VK_F6);
+    EXPECT_EQ(TETree::GetVariableType(Var(name)), rdExpandString);
+    ChooseEditMenuItem(w, TActionId::actEditChangeType);
+    EXPECT_EQ(TETree::GetVariableType(Var(name)), rdString);
+
+    Focus(Var(name));
+    EXPECT_FALSE(w.IsActionEnabled(TActionId::actEditMoveDown)) << "a variable";
+    ChooseEditMenuItem(w, TActionId::actEditCleanup);
+    EXPECT_EQ(Value(name), u"a;b");
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 2 * 5);
+
+    // Each step back by one: cleanup, the two type changes, the two moves.
+    for (int i = 0; i < 5; ++i)
+        PressKey(UserControl(), 'Z', true);
+    EXPECT_EQ(Value(name), u"a;b;;A");
+    EXPECT_FALSE(w.IsModified());
+    PressKey(UserControl(), 'Z', true, true); // Ctrl+Shift+Z
+    EXPECT_EQ(Value(name), u"b;a;;A");
+}
+
+TEST_F(EditActionsTest, ConversionsThatChangeNothingLeaveTheWindowUnmodified)
+{
+    const std::wstring name = PutUser(L"VNK_CONV", L"C:\\no\\such\\place;%OTHER%");
+    TfrmMain& w = Open();
+    Focus(Var(name));
+    for (TActionId id : {TActionId::actEditLong2Short, TActionId::actEditShort2Long, TActionId::actEditInline})
+        ChooseEditMenuItem(w, id);
+    EXPECT_EQ(Value(name), u"C:\\no\\such\\place;%OTHER%");
+    EXPECT_FALSE(w.IsModified());
+    EXPECT_FALSE(w.GetUndoStack().IsUndoable());
+}
+
+TEST_F(EditActionsTest, DeleteAsksAsTheOptionSaysAndDeletesTheRowThatWasAskedAbout)
+{
+    const std::wstring name = PutUser(L"VNK_DEL", L"one;two;three");
+    TfrmMain& w = Open();
+    Focus(Var(name)->FirstChild()->NextSibling());
+
+    w.Options().onDeleteConfirmation = true;
+    std::wstring asked;
+    {
+        DialogScript script({Answer(IDNO, &asked)});
+        PressKey(UserControl(), VK_DELETE);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(asked, L"Are you sure you want to delete value 'two' from the variable '" + name + L"'?");
+    EXPECT_EQ(Value(name), u"one;two;three");
+    {
+        DialogScript script({Answer(IDYES)});
+        ChooseEditMenuItem(w, TActionId::actEditDelete);
+    }
+    EXPECT_EQ(Value(name), u"one;three");
+    EXPECT_EQ(TETree::GetElement(User().FocusedNode()), u"three");
+
+    w.Options().onDeleteConfirmation = false;
+    Focus(Var(name));
+    PressKey(UserControl(), VK_DELETE);
+    EXPECT_EQ(Var(name), nullptr);
+    PressKey(UserControl(), 'Z', true);
+    EXPECT_EQ(Value(name), u"one;three");
+}
+
+TEST_F(EditActionsTest, NewVariableDialogChecksTheNameAndTheFirstElementOpensForTyping)
+{
+    const std::wstring existing = PutUser(L"VNK_EXISTS", L"x");
+    const std::wstring fresh = UniqueName(L"VNK_NEW");
+    guards_.push_back(std::make_unique<ValueGuard>(HKEY_CURRENT_USER, kUserKey, fresh));
+    TfrmMain& w = Open();
+
+    std::vector<std::wstring> errors;
+    std::vector<bool> okEnabled;
+    auto tryName = [&](HWND dlg, const std::wstring& text) {
+        SetDlgItemTextW(dlg, IDC_ADDVAR_NAME, text.c_str());
+        wchar_t error[256]{};
+        GetDlgItemTextW(dlg, IDC_ADDVAR_ERROR, error, 256);
+        errors.push_back(error);
+        okEnabled.push_back(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+    };
+    {
+        DialogScript script({{L"New variable", [&](HWND dlg) {
+                                  okEnabled.push_back(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+                                  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_ADDVAR_NAME));
+                                  tryName(dlg, L"   ");
+                                  tryName(dlg, L"A=B");
+                                  std::wstring lower = existing;
+                                  for (auto& c : lower)
+                                      c = towlower(c);
+                                  tryName(dlg, lower);
+                                  tryName(dlg, fresh);
+                                  CheckRadioButton(dlg, IDC_ADDVAR_STRING, IDC_ADDVAR_EXPSTRING, IDC_ADDVAR_EXPSTRING);
+                                  Click(dlg, IDOK);
+                                  return true;
+                              }}});
+        PressKey(UserControl(), VK_INSERT);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(errors, (std::vector<std::wstring>{L"Variable name can't be empty", L"Variable name can't contain '='",
+                                                  L"This variable already exists", L""}));
+    EXPECT_EQ(okEnabled, (std::vector<bool>{false, false, false, false, true}));
+
+    // The new variable's first element is open for typing; Enter takes the text.
+    ASSERT_NE(Var(fresh), nullptr);
+    EXPECT_EQ(TETree::GetVariableType(Var(fresh)), rdExpandString);
+    TypeIntoEditor(L"%SystemRoot%\\new", VK_RETURN);
+    EXPECT_EQ(Value(fresh), u"%SystemRoot%\\new");
+    EXPECT_EQ(GetFocus(), UserControl());
+    EXPECT_TRUE(User().IsOnEdited);
+
+    // Saved and read back by Wine's own reg.exe: one step made both.
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
+    const RegExeValue stored = RegExeQuery(L"HKCU\\Environment", fresh);
+    EXPECT_TRUE(stored.exists);
+    EXPECT_EQ(stored.type, "REG_EXPAND_SZ");
+    EXPECT_EQ(stored.data, "%SystemRoot%\\new");
+    PressKey(UserControl(), 'Z', true);
+    EXPECT_EQ(Var(fresh), nullptr);
+}
+
+TEST_F(EditActionsTest, CancellingTheFirstEditOfANewVariableOrValueTakesItBack)
+{
+    const std::wstring name = PutUser(L"VNK_CANCEL", L"a");
+    const std::wstring fresh = UniqueName(L"VNK_GONE");
+    TfrmMain& w = Open();
+    {
+        DialogScript script({{L"New variable", [&](HWND dlg) {
+                                  SetDlgItemTextW(dlg, IDC_ADDVAR_NAME, fresh.c_str());
+                                  Click(dlg, IDOK);
+                                  return true;
+                              }}});
+        ChooseEditMenuItem(w, TActionId::actEditAddVariable);
+    }
+    ASSERT_NE(Var(fresh), nullptr);
+    TypeIntoEditor(L"typed", VK_ESCAPE);
+    EXPECT_EQ(Var(fresh), nullptr);
+    EXPECT_FALSE(w.IsModified());
+
+    Focus(Var(name)->FirstChild());
+    PressKey(UserControl(), VK_INSERT, false, false, true); // Alt+Ins
+    EXPECT_EQ(Var(name)->ChildCount(), 2u);
+    TypeIntoEditor(L"b", VK_ESCAPE);
+    EXPECT_EQ(Value(name), u"a");
+    EXPECT_FALSE(w.IsModified());
+
+    // F2 on an existing element, cancelled: nothing changes and nothing is undone.
+    Focus(Var(name)->FirstChild());
+    PressKey(UserControl(), VK_F2);
+    TypeIntoEditor(L"changed", VK_ESCAPE);
+    EXPECT_EQ(Value(name), u"a");
+    // Accepted: one step, split at ';' in a split variable.
+    PressKey(UserControl(), VK_F2);
+    TypeIntoEditor(L"x;y", VK_RETURN);
+    EXPECT_EQ(Value(name), u"x;y");
+    EXPECT_EQ(Var(name)->ChildCount(), 2u);
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 2);
+}
+
+TEST_F(EditActionsTest, DelInsideTheEditorDeletesTheCharacterAfterTheCaret)
+{
+    const std::wstring name = PutUser(L"VNK_DELCHAR", L"abc");
+    TfrmMain& w = Open();
+    Focus(Var(name)->FirstChild());
+    PressKey(UserControl(), VK_F2);
+    HWND editor = w.UserTreeView()->EditorControl();
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(editor, EM_SETSEL, 1, 1);
+    PressKey(editor, VK_DELETE);
+    EXPECT_EQ(WindowText(editor), L"ac");
+    EXPECT_NE(Var(name), nullptr);
+    PostMessageW(editor, WM_KEYDOWN, VK_RETURN, 1);
+    Pump(50);
+    EXPECT_EQ(Value(name), u"ac");
+}
+
+TEST_F(EditActionsTest, OpenFolderStartsTheExplorerOfTheWindowsFolderWithTheFolderQuoted)
+{
+    ScratchFolder root;
+    const std::u16string folder = root.Make(u"a, b", true);
+    const std::u16string file = root.Make(u"a, b\\tool.exe", false);
+    const std::wstring name =
+        PutUser(L"VNK_OPEN", std::wstring(folder.begin(), folder.end()) + L";" + std::wstring(file.begin(), file.end()));
+    TfrmMain& w = Open();
+    Pump(300); // the path check runs on the timer
+    RecordingLauncher launcher;
+    platform::ScopedShellLauncher use(launcher);
+    wchar_t windows[MAX_PATH]{};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+
+    Focus(Var(name)->FirstChild());
+    ChooseEditMenuItem(w, TActionId::actEditOpenFolder);
+    EXPECT_EQ(launcher.file, std::wstring(windows) + L"\\explorer.exe");
+    EXPECT_EQ(launcher.parameters, L"\"" + std::wstring(folder.begin(), folder.end()) + L"\"");
+    Focus(Var(name)->LastChild());
+    ChooseEditMenuItem(w, TActionId::actEditOpenFolder);
+    EXPECT_EQ(launcher.parameters, L"/select, \"" + std::wstring(file.begin(), file.end()) + L"\"");
+    EXPECT_EQ(launcher.calls, 2);
+}
