@@ -89,10 +89,10 @@ void Init(HWND dlg, TState& state)
                                     GetModuleHandleW(nullptr), nullptr);
     // Lines of a hint break at its CR LF only once the tip has a width to wrap in.
     SendMessageW(state.tooltip, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(400, WindowDpi(dlg)));
-    AddHint(state, dlg, IDC_ADDVAR_STRING, 0, u"A text string");
+    AddHint(state, dlg, IDC_ADDVAR_STRING, 0, N_(u"A text string"));
     AddHint(state, dlg, IDC_ADDVAR_EXPSTRING, 1,
-            u"An expandable string registry value\r\nis a string that contains unexpanded\r\nreferences to "
-            u"environment variables\r\n(for example, '%PATH%')");
+            N_(u"An expandable string registry value\r\nis a string that contains unexpanded\r\nreferences to "
+               u"environment variables\r\n(for example, '%PATH%')"));
     SetDlgItemTextW(dlg, IDC_ADDVAR_NAME, platform::W(state.input->name));
     CheckRadioButton(dlg, IDC_ADDVAR_STRING, IDC_ADDVAR_EXPSTRING,
                      state.input->kind == rdExpandString ? IDC_ADDVAR_EXPSTRING : IDC_ADDVAR_STRING);
