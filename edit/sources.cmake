@@ -2,4 +2,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   edit/UndoStack.cpp
   edit/EditOperations.cpp
   edit/PathInsertion.cpp
+  edit/DropRules.cpp
 )
