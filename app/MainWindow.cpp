@@ -6,6 +6,7 @@
 #include "app/InfoPanel.h"
 #include "app/OneInst.h"
 #include "app/PanelLayout.h"
+#include "app/TreeDragDrop.h"
 #include "app/TreeView.h"
 #include "app/Version.h"
 #include "cli/CommandLine.h"
@@ -164,6 +165,8 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         SendMessageW(userBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(user));
     SendMessageW(userBox_, CB_SETCURSEL, 0, 0);
     EnableWindow(userBox_, FALSE);
+
+    dragDrop_ = std::make_unique<TTreeDragDrop>(*this);
 
     if (start.show) {
         if (!options_->isMaximized)
@@ -330,6 +333,7 @@ void TfrmMain::FormDestroy()
 {
     KillTimer(Handle(), kTimerId);
     created_ = false;
+    dragDrop_.reset();
     if (sysView_)
         sysView_->Attach(nullptr);
     if (userView_)

@@ -20,6 +20,7 @@ namespace varnook {
 class TTreeView;
 class TInfoPanel;
 class TInspector;
+class TTreeDragDrop;
 
 class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
 public:
@@ -81,6 +82,8 @@ public:
     TTreeView* ActiveView() const;
     // Ends the in-place edits of both trees, accepting their text.
     void FinishEditing();
+    // Dragging nodes within and between the trees; none before the trees exist.
+    TTreeDragDrop* DragDrop() const { return dragDrop_.get(); }
     TOptions& Options() const { return *options_; }
     TUndoStack& GetUndoStack() { return undoStack_; }
     int BaseState() const { return baseState_; }
@@ -156,6 +159,7 @@ private:
     void AddVariable();
     void InsertPath(bool directory);
     void OpenFolder();
+    void BeginNodeDrag(TTreeView& view, TNode* node);
 
     // MainWindowStore.cpp
     void PlaceWindow();
@@ -171,6 +175,7 @@ private:
     // Declared before the panel, whose grid reads it until the panel is gone.
     std::unique_ptr<TInspector> inspector_;
     std::unique_ptr<TInfoPanel> infoPanel_;
+    std::unique_ptr<TTreeDragDrop> dragDrop_;
     TETree* activeTree_ = nullptr;
     int baseState_ = 0;
     double proportion_ = 0.5;

@@ -3,6 +3,7 @@
 #include "app/FormAddVar.h"
 #include "app/FormYesNo.h"
 #include "app/MainWindow.h"
+#include "app/TreeDragDrop.h"
 #include "app/TreeView.h"
 #include "core/Strings.h"
 #include "core/Translate.h"
@@ -174,6 +175,12 @@ void TfrmMain::InsertPath(bool directory)
         return;
     SetFocus(view->Control());
     tree->SetElement(ElementTextForPath(path, tree->IsVariableSplit(tree->FocusedNode())));
+}
+
+void TfrmMain::BeginNodeDrag(TTreeView& view, TNode* node)
+{
+    if (dragDrop_)
+        dragDrop_->BeginDrag(view, node);
 }
 
 void TfrmMain::OpenFolder()

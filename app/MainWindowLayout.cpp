@@ -122,7 +122,8 @@ void TfrmMain::CreateChildren()
 
     TTreeView::THooks sysHooks{[this] { SetActiveTree(sysTree_.get()); },
                                [this](POINT p) { ShowTreeContextMenu(sysView_->Control(), p); },
-                               [this] { return ExecuteAction(TActionId::actEditEditAsText); }};
+                               [this] { return ExecuteAction(TActionId::actEditEditAsText); },
+                               [this](TNode* node) { BeginNodeDrag(*sysView_, node); }};
     TPanelCaption::TButton restart;
     restart.text = u"Restart as administrator";
     restart.shield = true;
@@ -132,7 +133,8 @@ void TfrmMain::CreateChildren()
                                            std::vector<TPanelCaption::TButton>{restart}, sysHooks);
     TTreeView::THooks userHooks{[this] { SetActiveTree(userTree_.get()); },
                                 [this](POINT p) { ShowTreeContextMenu(userView_->Control(), p); },
-                                [this] { return ExecuteAction(TActionId::actEditEditAsText); }};
+                                [this] { return ExecuteAction(TActionId::actEditEditAsText); },
+                                [this](TNode* node) { BeginNodeDrag(*userView_, node); }};
     userView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_USER, u"User Variables",
                                             std::vector<TPanelCaption::TButton>{}, userHooks);
     for (TTreeView* view : {sysView_.get(), userView_.get()}) {

@@ -383,6 +383,12 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
         }
         return 0;
     }
+    case TVN_BEGINDRAGW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        if (tree_ && hooks_.onBeginDrag)
+            hooks_.onBeginDrag(const_cast<TNode*>(reinterpret_cast<const TNode*>(info->itemNew.lParam)));
+        return 0;
+    }
     case NM_DBLCLK: {
         // A double click on a row's text or icon starts an edit instead of expanding the row.
         TVHITTESTINFO hit{};

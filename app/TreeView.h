@@ -24,6 +24,7 @@ public:
         std::function<void()> onFocus;                       // the tree control received the focus
         std::function<void(POINT screen)> onContextMenu;    // after a right click activated a node
         std::function<bool()> onDoubleClick;                // on a row; true when it started an edit
+        std::function<void(TNode* node)> onBeginDrag;       // the left button drags a row
     };
 
     // caption, iconId: the panel's title; extraButtons follow Collapse All and Expand All.

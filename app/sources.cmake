@@ -18,6 +18,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/MainWindowLayout.cpp
   app/MainWindowCommands.cpp
   app/MainWindowEdit.cpp
+  app/TreeDragDrop.cpp
   app/FormAddVar.cpp
   app/MainWindowStore.cpp
   app/MainWindowInspector.cpp

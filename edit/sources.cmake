@@ -4,3 +4,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   edit/PathInsertion.cpp
   edit/DropRules.cpp
 )
+list(APPEND VARNOOK_WIN32_SOURCES
+  edit/DragDrop.cpp
+)

@@ -2,7 +2,9 @@
 // questions, the new-variable dialog and the in-place editor answered as a user would; what is
 // saved is read back with Wine's reg.exe.
 #include "app/MainWindow.h"
+#include "app/TreeDragDrop.h"
 #include "app/TreeView.h"
+#include "edit/DragDrop.h"
 #include "platform/win32/ShellLauncher.h"
 #include "res/resource.h"
 #include "support/MessagePump.h"
@@ -413,4 +415,133 @@ TEST_F(EditActionsTest, OpenFolderStartsTheExplorerOfTheWindowsFolderWithTheFold
     ChooseEditMenuItem(w, TActionId::actEditOpenFolder);
     EXPECT_EQ(launcher.parameters, L"/select, \"" + std::wstring(file.begin(), file.end()) + L"\"");
     EXPECT_EQ(launcher.calls, 2);
+}
+
+namespace {
+
+// The screen point over a node's row: its text, near the top or near the bottom of the row.
+POINT RowPoint(TTreeView& view, const TNode* node, bool below)
+{
+    RECT rc{};
+    TreeView_GetItemRect(view.Control(), view.ItemOf(node), &rc, TRUE);
+    POINT p{rc.left + 4, below ? rc.bottom - 2 : rc.top + 2};
+    ClientToScreen(view.Control(), &p);
+    return p;
+}
+
+} // namespace
+
+TEST_F(EditActionsTest, DraggingAnElementMovesItWithinItsVariable)
+{
+    const std::wstring name = PutUser(L"VNK_DRAG", L"a;b;c");
+    TfrmMain& w = Open();
+    TTreeView& view = *w.UserTreeView();
+    User().SetExpanded(Var(name), true);
+    Pump(20);
+    TTreeDragDrop& drag = *w.DragDrop();
+
+    ASSERT_TRUE(drag.Start(view, Var(name)->LastChild()));
+    EXPECT_EQ(drag.Over(view, RowPoint(view, Var(name)->LastChild(), false)), static_cast<DWORD>(DROPEFFECT_NONE))
+        << "onto itself";
+    EXPECT_EQ(drag.Over(view, RowPoint(view, Var(name), true)), static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(TreeView_GetDropHilight(view.Control()), nullptr) << "the mark stands between rows";
+    EXPECT_EQ(drag.Drop(view, RowPoint(view, Var(name)->FirstChild(), false)), static_cast<DWORD>(DROPEFFECT_MOVE));
+    drag.Finish();
+    EXPECT_EQ(Value(name), u"c;a;b");
+    EXPECT_EQ(TETree::GetElement(User().FocusedNode()), u"c");
+
+    // On the variable's row it goes last; one undo step each.
+    ASSERT_TRUE(drag.Start(view, Var(name)->FirstChild()));
+    EXPECT_EQ(drag.Over(view, RowPoint(view, Var(name), false)), static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(TreeView_GetDropHilight(view.Control()), view.ItemOf(Var(name)));
+    drag.Drop(view, RowPoint(view, Var(name), false));
+    drag.Finish();
+    EXPECT_EQ(TreeView_GetDropHilight(view.Control()), nullptr);
+    EXPECT_EQ(Value(name), u"a;b;c");
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 4);
+
+    // A read-only variable can be neither dragged nor dropped on.
+    TNode* special = nullptr;
+    for (TNode* v = User().FirstVariable(); v && !special; v = v->NextSibling())
+        if (TETree::GetVariableReadOnly(v) && v->IsVisible())
+            special = v;
+    if (special) {
+        EXPECT_FALSE(drag.Start(view, special));
+        ASSERT_TRUE(drag.Start(view, Var(name)->FirstChild()));
+        EXPECT_EQ(drag.Over(view, RowPoint(view, special, false)), static_cast<DWORD>(DROPEFFECT_NONE));
+        drag.Finish();
+    }
+}
+
+TEST_F(EditActionsTest, DraggingAVariableToTheOtherTreeAsksBeforeOverwritingAndSavesBothScopes)
+{
+    const std::wstring name = PutUser(L"VNK_MOVE", L"user;value");
+    guards_.push_back(std::make_unique<ValueGuard>(
+        HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", name));
+    SetStringValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", name,
+                   L"system");
+    TfrmMain& w = Open();
+    TTreeView& userView = *w.UserTreeView();
+    TTreeView& sysView = *w.SysTreeView();
+    TTreeDragDrop& drag = *w.DragDrop();
+    TETree& system = *w.SysVarTree();
+    RECT sysRect{};
+    GetWindowRect(sysView.Control(), &sysRect);
+    const POINT inSystem{sysRect.left + 30, sysRect.bottom - 10};
+
+    ASSERT_TRUE(drag.Start(userView, Var(name)));
+    EXPECT_EQ(drag.Over(userView, RowPoint(userView, Var(name), false)), static_cast<DWORD>(DROPEFFECT_NONE))
+        << "a variable stays out of its own tree";
+    std::wstring asked;
+    {
+        DialogScript script({Answer(IDNO, &asked)});
+        EXPECT_EQ(drag.Drop(sysView, inSystem), static_cast<DWORD>(DROPEFFECT_MOVE));
+        drag.Finish();
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(asked, L"Variable '" + name + L"' already exists\r\nDo you want to overwrite it?");
+    EXPECT_EQ(Value(name), u"user;value");
+    EXPECT_EQ(TETree::GetVariableValue(system.FindVariable(U(name))), u"system");
+    EXPECT_FALSE(w.GetUndoStack().IsUndoable());
+
+    {
+        DialogScript script({Answer(IDYES)});
+        ASSERT_TRUE(drag.Start(userView, Var(name)));
+        drag.Drop(sysView, inSystem);
+        drag.Finish();
+    }
+    EXPECT_EQ(Var(name), nullptr);
+    EXPECT_EQ(TETree::GetVariableValue(system.FindVariable(U(name))), u"user;value");
+    EXPECT_EQ(system.FocusedNode(), system.FindVariable(U(name)));
+    EXPECT_EQ(GetFocus(), sysView.Control());
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 2);
+
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
+    EXPECT_FALSE(RegExeQuery(L"HKCU\\Environment", name).exists);
+    const RegExeValue moved =
+        RegExeQuery(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", name);
+    EXPECT_EQ(moved.data, "user;value");
+}
+
+TEST_F(EditActionsTest, DropsFromOtherProgramsAreRefused)
+{
+    const std::wstring name = PutUser(L"VNK_FOREIGN", L"a;b");
+    TfrmMain& w = Open();
+    TTreeView& view = *w.UserTreeView();
+    User().SetExpanded(Var(name), true);
+    Pump(20);
+    // Data that is not this process's running drag, offering the very formats a drag offers.
+    TBytes records;
+    IDataObject* foreign = CreateNodeDataObject(records, u"X=1");
+    IDropTarget* target = w.DragDrop()->TargetOf(view);
+    const POINT p = RowPoint(view, Var(name), false);
+    DWORD effect = DROPEFFECT_MOVE | DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(foreign, MK_LBUTTON, {p.x, p.y}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_MOVE;
+    EXPECT_EQ(target->Drop(foreign, 0, {p.x, p.y}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    foreign->Release();
+    EXPECT_EQ(Value(name), u"a;b");
+    EXPECT_FALSE(w.IsModified());
 }
