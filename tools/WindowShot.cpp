@@ -1,7 +1,12 @@
 // Starts a program, waits for its main window and writes a picture of the whole window (frame
 // included) as a 24-bit BMP. Used by tools/screenshot under a virtual display.
 //   varnook_windowshot.exe OUTPUT.bmp WINDOWCLASS TIMEOUT_MS PROGRAM [ARGS...]
+// VARNOOK_SCENE chooses what is on screen: "main" (default) the window alone, "addvar" the
+// new-variable dialog over it with a name that exists, "menu" the context menu of the user tree.
+#include "app/Actions.h"
+
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -56,6 +61,100 @@ bool SaveBmp(const wchar_t* path, HBITMAP bitmap, int width, int height)
     return true;
 }
 
+// The main window's command of an action (its menu and accelerator identifier).
+constexpr unsigned kCommandBase = 40000;
+
+struct Popup {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+HWND WaitForPopup(DWORD process, const wchar_t* className, DWORD timeoutMs)
+{
+    Popup popup{process, className, nullptr};
+    const DWORD deadline = GetTickCount() + timeoutMs;
+    while (!popup.found && GetTickCount() < deadline) {
+        EnumWindows([](HWND hwnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Popup*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t cls[64];
+            GetClassNameW(hwnd, cls, 64);
+            if (pid == s->process && IsWindowVisible(hwnd) && lstrcmpW(cls, s->className) == 0) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&popup));
+        if (!popup.found)
+            Sleep(100);
+    }
+    return popup.found;
+}
+
+// The last tree control of the window: the user tree, right of the system tree.
+HWND UserTree(HWND main)
+{
+    HWND found = nullptr;
+    EnumChildWindows(main, [](HWND hwnd, LPARAM p) -> BOOL {
+        wchar_t cls[64];
+        GetClassNameW(hwnd, cls, 64);
+        if (lstrcmpW(cls, WC_TREEVIEWW) == 0)
+            *reinterpret_cast<HWND*>(p) = hwnd;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Puts the scene on screen; the rectangle to capture grows to take in what it shows. Gives the
+// dialog or menu the scene opened, none for the window alone.
+HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
+{
+    HWND popup = nullptr;
+    if (scene == L"addvar") {
+        PostMessageW(main, WM_COMMAND,
+                     kCommandBase + static_cast<unsigned>(varnook::TActionId::actEditAddVariable), 0);
+        popup = WaitForPopup(process, L"#32770", 5000);
+        if (popup)
+            if (HWND edit = FindWindowExW(popup, nullptr, L"Edit", nullptr))
+                SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"path"));
+    } else if (scene == L"menu") {
+        HWND tree = UserTree(main);
+        RECT rc{};
+        GetWindowRect(tree, &rc);
+        // The second row, right-clicked: the click activates it and opens the menu there.
+        POINT at{rc.left + 60, rc.top + 32};
+        SetCursorPos(at.x, at.y);
+        POINT client = at;
+        ScreenToClient(tree, &client);
+        PostMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+        PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        popup = WaitForPopup(process, L"#32768", 5000);
+    }
+    if (!popup)
+        return nullptr;
+    Sleep(500);
+    RECT extra{};
+    GetWindowRect(popup, &extra);
+    UnionRect(&area, &area, &extra);
+    return popup;
+}
+
+// Closes what the scene opened, as Escape would, so that the window can close normally.
+void EndScene(HWND popup, HWND main)
+{
+    if (!popup)
+        return;
+    wchar_t cls[16]{};
+    GetClassNameW(popup, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0)
+        PostMessageW(popup, WM_COMMAND, IDCANCEL, 0);
+    else
+        PostMessageW(main, WM_CANCELMODE, 0, 0);
+    Sleep(300);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -90,6 +189,9 @@ int wmain(int argc, wchar_t** argv)
         Sleep(300);
         RECT rc2;
         GetWindowRect(search.found, &rc2);
+        wchar_t scene[32] = L"main";
+        GetEnvironmentVariableW(L"VARNOOK_SCENE", scene, 32);
+        HWND popup = SetScene(scene, search.found, pi.dwProcessId, rc2);
         const int width = rc2.right - rc2.left, height = rc2.bottom - rc2.top;
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
@@ -101,6 +203,7 @@ int wmain(int argc, wchar_t** argv)
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
+        EndScene(popup, search.found);
         PostMessageW(search.found, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT)
             TerminateProcess(pi.hProcess, 0);

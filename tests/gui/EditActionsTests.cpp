@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -543,5 +546,111 @@ TEST_F(EditActionsTest, DropsFromOtherProgramsAreRefused)
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     foreign->Release();
     EXPECT_EQ(Value(name), u"a;b");
+    EXPECT_FALSE(w.IsModified());
+}
+
+TEST_F(EditActionsTest, ARightClickActivatesTheRowItOpensTheMenuFor)
+{
+    const std::wstring name = PutUser(L"VNK_RCLICK", L"one;two");
+    TfrmMain& w = Open();
+    TTreeView& view = *w.UserTreeView();
+    User().SetExpanded(Var(name), true);
+    Focus(Var(name)->FirstChild());
+    TNode* clicked = Var(name)->LastChild();
+    const POINT at = RowPoint(view, clicked, false);
+    SetCursorPos(at.x, at.y);
+    POINT client = at;
+    ScreenToClient(view.Control(), &client);
+    static bool menuShown = false;
+    menuShown = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            menuShown = true;
+            EndMenu();
+        }
+    });
+    PostMessageW(view.Control(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+    PostMessageW(view.Control(), WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    Pump(600);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(menuShown);
+    // Focus and selection moved together: Delete now removes the row that was clicked.
+    EXPECT_EQ(User().FocusedNode(), clicked);
+    EXPECT_EQ(User().SelectedNode(), clicked);
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actEditDelete));
+    EXPECT_EQ(Value(name), u"one");
+}
+
+TEST_F(EditActionsTest, InsertFilePathPutsThePickedFileIntoTheElementQuotedWhenItHoldsASemicolon)
+{
+    ScratchFolder root;
+    const std::u16string file = root.Make(u"a;b.txt", false);
+    const std::wstring name = PutUser(L"VNK_F8", L"first;second");
+    TfrmMain& w = Open();
+    Focus(Var(name)->LastChild());
+    {
+        DialogScript script({{nullptr, [&](HWND dlg) {
+                                  HWND edit = nullptr;
+                                  EnumChildWindows(dlg, [](HWND child, LPARAM p) -> BOOL {
+                                      wchar_t cls[16]{};
+                                      GetClassNameW(child, cls, 16);
+                                      if (lstrcmpiW(cls, L"Edit") == 0 && IsWindowVisible(child)) {
+                                          *reinterpret_cast<HWND*>(p) = child;
+                                          return FALSE;
+                                      }
+                                      return TRUE;
+                                  }, reinterpret_cast<LPARAM>(&edit));
+                                  if (!edit)
+                                      return false;
+                                  SetWindowTextW(edit, std::wstring(file.begin(), file.end()).c_str());
+                                  Click(dlg, IDOK);
+                                  return true;
+                              }}});
+        PressKey(UserControl(), VK_F8);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(Value(name), u"first;\"" + file + u"\"");
+    EXPECT_EQ(Var(name)->ChildCount(), 2u);
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actEditRefresh));
+    EXPECT_EQ(Var(name)->ChildCount(), 2u) << "still one element after reading it back";
+}
+
+TEST_F(EditActionsTest, InsertDirectoryPathPutsThePickedFolderIntoTheElement)
+{
+    ScratchFolder root;
+    const std::u16string folder = root.Make(u"Picked", true);
+    const std::wstring name = PutUser(L"VNK_F7", L"old");
+    TfrmMain& w = Open();
+    Focus(Var(name)->FirstChild());
+    std::vector<std::wstring> statics;
+    {
+        int ticks = 0;
+        DialogScript script({{nullptr, [&](HWND dlg) {
+                                  // The folder tree fills after the dialog shows: the selection
+                                  // is made once it is there, and confirmed a moment later.
+                                  const std::wstring path(folder.begin(), folder.end());
+                                  if (++ticks < 4) {
+                                      SendMessageW(dlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+                                      return false;
+                                  }
+                                  EnumChildWindows(dlg, [](HWND child, LPARAM p) -> BOOL {
+                                      wchar_t cls[16]{};
+                                      GetClassNameW(child, cls, 16);
+                                      if (lstrcmpiW(cls, L"Static") == 0)
+                                          reinterpret_cast<std::vector<std::wstring>*>(p)->push_back(WindowText(child));
+                                      return TRUE;
+                                  }, reinterpret_cast<LPARAM>(&statics));
+                                  Click(dlg, IDOK);
+                                  return true;
+                              }}});
+        PressKey(UserControl(), VK_F7);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_NE(std::find(statics.begin(), statics.end(), L"Select directory"), statics.end());
+    EXPECT_EQ(Value(name), folder);
+    PressKey(UserControl(), 'Z', true);
+    EXPECT_EQ(Value(name), u"old");
     EXPECT_FALSE(w.IsModified());
 }
