@@ -215,7 +215,7 @@ bool TfrmMain::PreTranslateMessage(MSG& msg)
             return true;
         }
     }
-    if (accelerators_ && (msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd)) &&
+    if (accelerators_ && (msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd)) && !KeyBelongsToEditor(msg) &&
         TranslateAcceleratorW(Handle(), accelerators_, &msg))
         return true;
     if (IsDialogMessageW(Handle(), &msg))

@@ -160,6 +160,9 @@ private:
     void InsertPath(bool directory);
     void OpenFolder();
     void BeginNodeDrag(TTreeView& view, TNode* node);
+    // A key typed into an in-place editor whose action is unavailable: the editor's own (Ctrl+C,
+    // Ctrl+V, Ctrl+Z and the like then edit the text).
+    bool KeyBelongsToEditor(const MSG& msg) const;
 
     // MainWindowStore.cpp
     void PlaceWindow();

@@ -177,6 +177,23 @@ void TfrmMain::InsertPath(bool directory)
     tree->SetElement(ElementTextForPath(path, tree->IsVariableSplit(tree->FocusedNode())));
 }
 
+bool TfrmMain::KeyBelongsToEditor(const MSG& msg) const
+{
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return false;
+    const bool inEditor = (sysView_ && msg.hwnd == sysView_->EditorControl() && msg.hwnd) ||
+                          (userView_ && msg.hwnd == userView_->EditorControl() && msg.hwnd);
+    if (!inEditor)
+        return false;
+    const TShortcut pressed{static_cast<uint16_t>(msg.wParam), (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+                            (GetKeyState(VK_SHIFT) & 0x8000) != 0, (GetKeyState(VK_MENU) & 0x8000) != 0};
+    for (const TAction& action : Actions())
+        for (const TShortcut& key : action.keys)
+            if (key.key && key == pressed)
+                return !IsActionEnabled(action.id);
+    return false;
+}
+
 void TfrmMain::BeginNodeDrag(TTreeView& view, TNode* node)
 {
     if (dragDrop_)

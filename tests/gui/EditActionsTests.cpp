@@ -654,3 +654,59 @@ TEST_F(EditActionsTest, InsertDirectoryPathPutsThePickedFolderIntoTheElement)
     EXPECT_EQ(Value(name), u"old");
     EXPECT_FALSE(w.IsModified());
 }
+
+TEST_F(EditActionsTest, AnEditOpenInTheTargetTreeEndsBeforeADropChangesIt)
+{
+    const std::wstring name = PutUser(L"VNK_EDITDROP", L"moved");
+    const std::wstring sysName = UniqueName(L"VNK_SYSEDIT");
+    const wchar_t kSystemKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+    guards_.push_back(std::make_unique<ValueGuard>(HKEY_LOCAL_MACHINE, kSystemKey, sysName));
+    SetStringValue(HKEY_LOCAL_MACHINE, kSystemKey, sysName, L"before");
+    TfrmMain& w = Open();
+    TETree& system = *w.SysVarTree();
+    TTreeView& sysView = *w.SysTreeView();
+
+    // An edit under way in the system tree, its text typed but not yet accepted.
+    SetFocus(sysView.Control());
+    system.ActivateNode(system.FindVariable(U(sysName))->FirstChild());
+    Pump(20);
+    PressKey(sysView.Control(), VK_F2);
+    ASSERT_NE(sysView.EditorControl(), nullptr);
+    SetWindowTextW(sysView.EditorControl(), L"typed");
+
+    TTreeDragDrop& drag = *w.DragDrop();
+    ASSERT_TRUE(drag.Start(*w.UserTreeView(), Var(name)));
+    EXPECT_FALSE(sysView.IsEditing()) << "the edit ended, its text accepted";
+    RECT rc{};
+    GetWindowRect(sysView.Control(), &rc);
+    drag.Drop(sysView, {rc.left + 30, rc.bottom - 10});
+    drag.Finish();
+    EXPECT_EQ(TETree::GetVariableValue(system.FindVariable(U(sysName))), u"typed");
+    EXPECT_NE(system.FindVariable(U(name)), nullptr);
+    // Two steps: the edit, then the drop.
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 4);
+    PressKey(sysView.Control(), 'Z', true);
+    EXPECT_EQ(system.FindVariable(U(name)), nullptr);
+    EXPECT_EQ(TETree::GetVariableValue(system.FindVariable(U(sysName))), u"typed");
+}
+
+TEST_F(EditActionsTest, KeysOfUnavailableCommandsReachTheInPlaceEditor)
+{
+    const std::wstring name = PutUser(L"VNK_EDITKEYS", L"abc");
+    TfrmMain& w = Open();
+    Focus(Var(name)->FirstChild());
+    PressKey(UserControl(), VK_F2);
+    HWND editor = w.UserTreeView()->EditorControl();
+    ASSERT_NE(editor, nullptr);
+    // Ctrl+C belongs to Copy, which waits for the tree itself to hold the focus: the editor copies.
+    SendMessageW(editor, EM_SETSEL, 0, 2);
+    PressKey(editor, 'C', true);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(copied, L"ab");
+    EXPECT_TRUE(w.UserTreeView()->IsEditing());
+}
