@@ -710,3 +710,36 @@ TEST_F(EditActionsTest, KeysOfUnavailableCommandsReachTheInPlaceEditor)
     EXPECT_EQ(copied, L"ab");
     EXPECT_TRUE(w.UserTreeView()->IsEditing());
 }
+
+TEST_F(EditActionsTest, RenamingInPlaceRefusesAnotherVariablesNameAndAcceptsALetterCaseChange)
+{
+    const std::wstring name = PutUser(L"VNK_REN", L"v");
+    const std::wstring other = PutUser(L"VNK_OTHER", L"o");
+    TfrmMain& w = Open();
+    Focus(Var(name));
+    PressKey(UserControl(), VK_F2);
+    HWND editor = w.UserTreeView()->EditorControl();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(WindowText(editor), name) << "the name alone";
+    std::wstring lowerOther = other;
+    for (auto& c : lowerOther)
+        c = towlower(c);
+    std::wstring asked;
+    {
+        DialogScript script({Answer(IDOK, &asked)});
+        TypeIntoEditor(lowerOther, VK_RETURN);
+        Pump(200);
+    }
+    EXPECT_EQ(asked, L"Variable '" + lowerOther + L"' already exists");
+    EXPECT_NE(Var(name), nullptr);
+    EXPECT_FALSE(w.IsModified());
+
+    std::wstring lower = name;
+    for (auto& c : lower)
+        c = towlower(c);
+    Focus(Var(name));
+    PressKey(UserControl(), VK_F2);
+    TypeIntoEditor(lower, VK_RETURN);
+    EXPECT_EQ(TETree::GetVariableName(User().FindVariable(U(name))), U(lower));
+    EXPECT_EQ(w.GetUndoStack().GetPos(), 2);
+}
