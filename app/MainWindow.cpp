@@ -283,7 +283,11 @@ void TfrmMain::SetStatusLabel4(int image, std::u16string text)
 
 void TfrmMain::ApplyAnimationOption()
 {
-    // The tree control animates expanding on its own; nothing more to switch here.
+    // The tree control's own animation of expanding and collapsing: its buttons fade in and out.
+    const DWORD fade = options_->isAnimation ? TVS_EX_FADEINOUTEXPANDOS : 0;
+    for (const TTreeView* view : {sysView_.get(), userView_.get()})
+        if (view)
+            SendMessageW(view->Control(), TVM_SETEXTENDEDSTYLE, TVS_EX_FADEINOUTEXPANDOS, fade);
 }
 
 void TfrmMain::TimerTick()
@@ -321,6 +325,8 @@ bool TfrmMain::FormCloseQuery()
     StoreWindowState();
     try {
         options_->Save();
+        if (const std::u16string notice = options_->TakeNotice(); !notice.empty())
+            TfrmOK::createAndShowModal(notice, mtInformation);
     } catch (const std::exception& failure) {
         const auto* own = dynamic_cast<const EVarnookError*>(&failure);
         const std::u16string message = own ? own->Message() : FromUtf8(failure.what());

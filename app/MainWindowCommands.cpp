@@ -1,5 +1,7 @@
 // The main window's commands: menus, toolbar, context menus and keys, all built from the one
 // action table, and what each action does.
+#include "app/FormAbout.h"
+#include "app/FormOptions.h"
 #include "app/FormYesNo.h"
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
@@ -77,6 +79,8 @@ bool IsWired(TActionId id)
     case A::actViewShowInterface:
     case A::actViewShowUser:
     case A::actHelpDonate:
+    case A::actFileOptions:
+    case A::actHelpAbout:
         return true;
     default:
         return false;
@@ -331,6 +335,13 @@ void TfrmMain::RunActionEffect(TActionId id)
         break;
     case A::actHelpDonate:
         OpenDonationPage();
+        break;
+    case A::actFileOptions:
+        TfrmOptions::createAndShowModal(*options_);
+        ApplyAnimationOption();
+        break;
+    case A::actHelpAbout:
+        TfrmAbout::createAndShowModal();
         break;
     default:
         // The other commands arrive with the dialogs they run.

@@ -23,6 +23,8 @@ constexpr int kDoNotValidate = 2;
 
 constexpr char16_t kIniWriteError[] = u"Unable to write to %s";
 constexpr char16_t kKeyCreateError[] = u"Failed to create key %s";
+constexpr char16_t kBackupNotice[] = u"The options file %s could not be read in full.";
+constexpr char16_t kBackupKept[] = u"Its original content is kept in %s.";
 
 // Decimal text with an optional sign, blanks around it allowed, within 32 bits.
 bool ParseDecimal(std::u16string_view text, int32_t& value)
@@ -234,9 +236,11 @@ void TOptions::Load()
     fUSB = fCD = false;
     fIni = OptionsFilePath();
     const FileState file = ProgramFiles().GetFileState(fIni);
+    fReadInFull = true;
     if (file.exists) {
         fCD = file.readOnly;
         fUSB = !file.readOnly;
+        fReadInFull = IniFiles().IsReadInFull(fIni);
         LoadToolbars();
     } else {
         fIni.clear();
@@ -348,9 +352,18 @@ void TOptions::SaveToFile()
     for (int i = 0; i < exclusions->Count(); ++i)
         write(kExclusionsSection, exclusions->GetKey(i), Decimal(ExclusionFlags(exclusions->GetValue(i))));
 
+    // A file that could not be read in full may hold what the rewrite loses: its original
+    // stays beside it, once.
+    if (!fReadInFull) {
+        const std::u16string backup = fIni + u".bak";
+        if (!ProgramFiles().CopyReplacing(fIni, backup))
+            fail();
+        fNotice = FormatMessage1(kBackupNotice, fIni) + u"\r\n" + FormatMessage1(kBackupKept, backup);
+    }
     if (!ProgramFiles().MoveReplacing(copy, fIni))
         fail();
     replaced = true;
+    fReadInFull = true;
 }
 
 void TOptions::SaveToRegistry()

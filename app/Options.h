@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnook {
@@ -68,6 +69,9 @@ public:
     // CD mode: a read-only options file; nothing is ever written.
     bool IsCD() const { return fCD; }
     const std::u16string& GetLanguage() const { return fLanguage; }
+    // What a save has to tell the user once (the original of an options file that could not be
+    // read in full was kept beside it), then empty.
+    std::u16string TakeNotice() { return std::exchange(fNotice, {}); }
     void SetLanguage(std::u16string language) { fLanguage = std::move(language); }
 
     bool onExitConfirmation = false;
@@ -99,6 +103,10 @@ private:
     IToolbarOwner* fOwner;
     bool fUSB = false;
     bool fCD = false;
+    // The options file was read without a loss or a guess; otherwise its original is kept as
+    // ".bak" before the first save rewrites it.
+    bool fReadInFull = true;
+    std::u16string fNotice;
 };
 
 // The options file: the executable's path with the extension ".ini".

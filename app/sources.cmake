@@ -27,3 +27,14 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormYesNo.cpp
   app/FormYesNoCancel.cpp
 )
+list(APPEND VARNOOK_PORTABLE_SOURCES
+  app/OptionsDialogModel.cpp
+  app/CreditsMarkup.cpp
+)
+list(APPEND VARNOOK_WIN32_SOURCES
+  app/DialogSupport.cpp
+  app/FormExclusionVar.cpp
+  app/FormOptions.cpp
+  app/Credits.cpp
+  app/FormAbout.cpp
+)

@@ -80,6 +80,25 @@ void TExclusions::Clear()
     }
 }
 
+void TExclusions::Put(std::u16string_view name, bool split, bool check)
+{
+    auto it = dic.find(name);
+    if (it == dic.end()) {
+        Add(name, split, check);
+        return;
+    }
+    if (it->first == name && it->second->isSplit() == split && it->second->isCheck() == check)
+        return;
+    if (it->first != name) {
+        // Another spelling of the same name: the key is replaced, the entry stays listed.
+        dic.erase(it);
+        it = dic.emplace(std::u16string(name), std::make_unique<TExclusion>(split, check)).first;
+    }
+    it->second->setSplit(split);
+    it->second->setCheck(check);
+    NotifyChange();
+}
+
 bool TExclusions::ContainsKey(std::u16string_view name) const
 {
     return dic.find(name) != dic.end();

@@ -61,6 +61,10 @@ public:
     void Remove(std::u16string_view name);
     // Empties the list first, then releases the former entries one by one, notifying after each.
     void Clear();
+    // Gives name these flags and this spelling, adding the entry when absent. Notifies once when
+    // anything changed and not at all otherwise, and never lets the name pass through a state
+    // without its entry: a change of flags re-splits a kept-whole value at most once.
+    void Put(std::u16string_view name, bool split, bool check);
 
     bool ContainsKey(std::u16string_view name) const;
     // The entry's flag; true for a name without an entry.

@@ -105,6 +105,14 @@ public:
     // False leaves target as it was.
     virtual bool MoveReplacing(const std::u16string& source, const std::u16string& target) = 0;
     virtual bool RemoveFile(const std::u16string& path) = 0;
+    // Copies source over target (which may be missing). False leaves target as it was or
+    // missing; services that cannot copy answer false.
+    virtual bool CopyReplacing(const std::u16string& source, const std::u16string& target)
+    {
+        (void)source;
+        (void)target;
+        return false;
+    }
 };
 
 // INI files as the profile functions of Windows read and write them: sections and keys found
@@ -124,6 +132,14 @@ public:
     // Writes copy afresh with what file holds (nothing when file is missing), in an encoding in
     // which later writes keep every character.
     virtual bool CreateWorkingCopy(const std::u16string& file, const std::u16string& copy) = 0;
+    // False when the text of file cannot be read without a loss or a guess (its encoding is
+    // not certain, or some bytes are no characters in it), so that rewriting it could lose what
+    // it holds. A missing file reads in full.
+    virtual bool IsReadInFull(const std::u16string& file)
+    {
+        (void)file;
+        return true;
+    }
 };
 
 ITextServices& Text();

@@ -3,6 +3,8 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   platform/PixelScaling.cpp
   platform/Services.cpp
   platform/CatalogFiles.cpp
+  platform/TextEncoding.cpp
+  platform/portable/IniText.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/TextWin32.cpp
@@ -21,7 +23,6 @@ list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/DefaultServices.cpp
   platform/portable/FileSystemPortable.cpp
   platform/portable/ProgramFilesPortable.cpp
-  platform/portable/IniText.cpp
   platform/portable/IniFilesPortable.cpp
   platform/portable/CatalogFilesPortable.cpp
 )

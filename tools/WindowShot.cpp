@@ -2,7 +2,8 @@
 // included) as a 24-bit BMP. Used by tools/screenshot under a virtual display.
 //   varnook_windowshot.exe OUTPUT.bmp WINDOWCLASS TIMEOUT_MS PROGRAM [ARGS...]
 // VARNOOK_SCENE chooses what is on screen: "main" (default) the window alone, "addvar" the
-// new-variable dialog over it with a name that exists, "menu" the context menu of the user tree.
+// new-variable dialog over it with a name that exists, "menu" the context menu of the user tree,
+// "options" the options dialog, "about" the about box (after its thanks have scrolled in).
 #include "app/Actions.h"
 
 #include <windows.h>
@@ -119,6 +120,12 @@ HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
         if (popup)
             if (HWND edit = FindWindowExW(popup, nullptr, L"Edit", nullptr))
                 SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"path"));
+    } else if (scene == L"options" || scene == L"about") {
+        const auto action = scene == L"options" ? varnook::TActionId::actFileOptions : varnook::TActionId::actHelpAbout;
+        PostMessageW(main, WM_COMMAND, kCommandBase + static_cast<unsigned>(action), 0);
+        popup = WaitForPopup(process, L"#32770", 5000);
+        if (popup && scene == L"about")
+            Sleep(3000); // the thanks start below their area's bottom edge
     } else if (scene == L"menu") {
         HWND tree = UserTree(main);
         RECT rc{};

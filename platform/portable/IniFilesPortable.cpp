@@ -1,5 +1,6 @@
 // INI files of the native build: each call reads the whole file and each write rewrites it.
 #include "platform/Services.h"
+#include "platform/TextEncoding.h"
 #include "platform/portable/IniText.h"
 
 #include <fstream>
@@ -57,6 +58,12 @@ public:
             return true;
         ini.EraseSection(section);
         return Store(file, ini);
+    }
+
+    bool IsReadInFull(const std::u16string& file) override
+    {
+        std::ifstream in(HostPath(file), std::ios::binary);
+        return !in || DecodeTextFile(std::string(std::istreambuf_iterator<char>(in), {})).complete;
     }
 
     bool CreateWorkingCopy(const std::u16string& file, const std::u16string& copy) override

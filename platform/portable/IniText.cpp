@@ -1,6 +1,7 @@
 #include "platform/portable/IniText.h"
 
 #include "core/Strings.h"
+#include "platform/TextEncoding.h"
 
 namespace varnook::platform {
 
@@ -56,25 +57,22 @@ bool KeyLine(std::u16string_view line, std::u16string_view& key, std::u16string_
 
 IniText IniText::Parse(std::string_view bytes)
 {
+    const TDecodedText decoded = DecodeTextFile(bytes);
+    IniText ini = FromText(decoded.text);
+    ini.utf16_ = decoded.encoding != TTextEncoding::Utf8 && decoded.encoding != TTextEncoding::Utf8Bom;
+    ini.utf8Mark_ = decoded.encoding == TTextEncoding::Utf8Bom;
+    return ini;
+}
+
+IniText IniText::FromText(std::u16string_view text)
+{
     IniText ini;
-    std::u16string text;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    } else {
-        ini.utf16_ = false;
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-            ini.utf8Mark_ = true;
-            bytes.remove_prefix(3);
-        }
-        text = FromUtf8(bytes);
-    }
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of(u"\r\n", start);
         if (end == std::u16string::npos)
             end = text.size();
-        ini.lines_.push_back(text.substr(start, end - start));
+        ini.lines_.emplace_back(text.substr(start, end - start));
         if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
             ++end;
         start = end + 1;

@@ -10,8 +10,11 @@ namespace varnook::platform {
 
 class IniText {
 public:
-    // UTF-16 with its byte order mark, otherwise UTF-8 (with or without its mark).
+    // In the encoding the bytes are found in (platform/TextEncoding.h), ANSI read as Latin-1.
+    // Files read as UTF-8 are written back as UTF-8, every other one as UTF-16.
     static IniText Parse(std::string_view bytes);
+    // Text already decoded; written as UTF-16.
+    static IniText FromText(std::u16string_view text);
     // An empty file that will be written as UTF-16.
     IniText() = default;
 

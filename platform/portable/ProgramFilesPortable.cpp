@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +36,14 @@ public:
     }
 
     bool RemoveFile(const std::u16string& path) override { return std::remove(HostPath(path).c_str()) == 0; }
+
+    bool CopyReplacing(const std::u16string& source, const std::u16string& target) override
+    {
+        std::error_code failed;
+        std::filesystem::copy_file(HostPath(source), HostPath(target), std::filesystem::copy_options::overwrite_existing,
+                                   failed);
+        return !failed;
+    }
 };
 
 } // namespace

@@ -1,12 +1,17 @@
 // INI files through the profile functions of Windows. They keep Unicode only in a file that
-// already starts with a UTF-16 byte order mark, so the working copy is written as one.
+// already starts with a UTF-16 byte order mark, so the working copy is written as one; files in
+// encodings they would misread are read with the program's own parser.
 #include "platform/Services.h"
+#include "platform/TextEncoding.h"
+#include "platform/portable/IniText.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinString.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace varnook::platform {
@@ -34,35 +39,59 @@ unique_handle OpenFile(const std::u16string& path, DWORD access, DWORD dispositi
     return unique_handle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
-// The text of a file in any encoding the profile functions accept: UTF-16 with its byte order
-// mark, UTF-8 with its mark, otherwise the ANSI code page.
-std::u16string DecodeOptionsFile(const std::string& bytes)
+// The ANSI code page, as the profile functions read a file without a mark.
+bool DecodeAnsi(std::string_view bytes, std::u16string& text)
 {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::u16string text((bytes.size() - 2) / 2, u'\0');
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        return text;
+    if (bytes.empty())
+        return true;
+    const int length = static_cast<int>(bytes.size());
+    bool exact = true;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+    const DWORD flags = n > 0 ? MB_ERR_INVALID_CHARS : 0;
+    if (n <= 0) {
+        exact = false;
+        n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
     }
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF) {
-        std::u16string text((bytes.size() - 2) / 2, u'\0');
-        for (size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<char16_t>((static_cast<unsigned char>(bytes[2 + 2 * i]) << 8) |
-                                            static_cast<unsigned char>(bytes[3 + 2 * i]));
-        return text;
+    std::wstring wide(static_cast<size_t>(std::max(n, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, flags, bytes.data(), length, wide.data(), n);
+    text += U16(wide);
+    return exact;
+}
+
+std::string ReadAllBytes(const std::u16string& path, bool& found)
+{
+    std::string bytes;
+    unique_handle in = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    found = static_cast<bool>(in);
+    if (in) {
+        char chunk[16384];
+        DWORD got = 0;
+        while (ReadFile(in.get(), chunk, sizeof(chunk), &got, nullptr) && got)
+            bytes.append(chunk, got);
     }
-    UINT codePage = CP_ACP;
-    size_t skip = 0;
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        codePage = CP_UTF8;
-        skip = 3;
-    }
-    const int length = static_cast<int>(bytes.size() - skip);
-    if (length == 0)
-        return {};
-    int n = MultiByteToWideChar(codePage, 0, bytes.data() + skip, length, nullptr, 0);
-    std::wstring text(n, L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data() + skip, length, text.data(), n);
-    return U16(text);
+    return bytes;
+}
+
+TDecodedText DecodeFile(const std::string& bytes)
+{
+    return DecodeTextFile(bytes, DecodeAnsi);
+}
+
+// The profile functions read UTF-16 with its mark and the ANSI code page, nothing else: a file
+// in another encoding (UTF-8 with or without a mark, UTF-16 without one or big-endian) is read
+// here instead, with the same rules. Pure ASCII reads alike either way.
+std::optional<IniText> ReadItself(const std::u16string& file)
+{
+    bool found = false;
+    const std::string bytes = ReadAllBytes(file, found);
+    if (!found)
+        return std::nullopt;
+    const TTextEncoding encoding = DetectTextEncoding(bytes);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (encoding == TTextEncoding::Utf16LeBom || encoding == TTextEncoding::Ansi ||
+        (encoding == TTextEncoding::Utf8 && ascii))
+        return std::nullopt;
+    return IniText::FromText(DecodeFile(bytes).text);
 }
 
 class Win32IniFiles final : public IIniFiles {
@@ -70,6 +99,8 @@ public:
     bool ReadString(const std::u16string& file, std::u16string_view section, std::u16string_view key,
                     std::u16string& value) override
     {
+        if (const auto ini = ReadItself(file))
+            return ini->Find(section, key, value);
         const std::u16string s(section), k(key);
         // Only a key that is missing gives back the fallback; trying two tells every value from it.
         std::u16string text = ProfileString(W(s), W(k), L"\x01", W(file));
@@ -84,6 +115,8 @@ public:
 
     std::vector<std::u16string> ReadKeyNames(const std::u16string& file, std::u16string_view section) override
     {
+        if (const auto ini = ReadItself(file))
+            return ini->Keys(section);
         const std::u16string s(section);
         const std::u16string list = ProfileString(W(s), nullptr, L"", W(file));
         std::vector<std::u16string> names;
@@ -111,24 +144,22 @@ public:
         return WritePrivateProfileStringW(W(s), nullptr, nullptr, W(file)) != 0;
     }
 
+    bool IsReadInFull(const std::u16string& file) override
+    {
+        bool found = false;
+        const std::string bytes = ReadAllBytes(file, found);
+        return !found || DecodeFile(bytes).complete;
+    }
+
     bool CreateWorkingCopy(const std::u16string& file, const std::u16string& copy) override
     {
         // Whatever the profile functions still hold goes to the disk first.
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, W(file));
-        std::string bytes;
-        {
-            unique_handle in = OpenFile(file, GENERIC_READ, OPEN_EXISTING);
-            if (!in) {
-                if (GetLastError() != ERROR_FILE_NOT_FOUND)
-                    return false;
-            } else {
-                char chunk[16384];
-                DWORD got = 0;
-                while (ReadFile(in.get(), chunk, sizeof(chunk), &got, nullptr) && got)
-                    bytes.append(chunk, got);
-            }
-        }
-        std::u16string text = u"\xFEFF" + DecodeOptionsFile(bytes);
+        bool found = false;
+        const std::string bytes = ReadAllBytes(file, found);
+        if (!found && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        std::u16string text = u"\xFEFF" + DecodeFile(bytes).text;
         unique_handle out = OpenFile(copy, GENERIC_WRITE, CREATE_ALWAYS);
         if (!out)
             return false;

@@ -49,6 +49,11 @@ public:
     }
 
     bool RemoveFile(const std::u16string& path) override { return DeleteFileW(W(path)) != 0; }
+
+    bool CopyReplacing(const std::u16string& source, const std::u16string& target) override
+    {
+        return CopyFileW(W(source), W(target), FALSE) != 0;
+    }
 };
 
 } // namespace

@@ -88,6 +88,10 @@ public:
         return platform::DefaultProgramFiles().MoveReplacing(source, target);
     }
     bool RemoveFile(const std::u16string& path) override { return platform::DefaultProgramFiles().RemoveFile(path); }
+    bool CopyReplacing(const std::u16string& source, const std::u16string& target) override
+    {
+        return platform::DefaultProgramFiles().CopyReplacing(source, target);
+    }
 
 private:
     std::u16string exe_;
