@@ -1,7 +1,9 @@
 // The options dialog, the exclusion editor and the about box, opened from the real main window
 // by its menu item, toolbar button and key, and driven while their modal loops run.
+#include "app/Credits.h"
 #include "app/FormAbout.h"
 #include "app/MainWindow.h"
+#include "app/TreeView.h"
 #include "app/Version.h"
 #include "res/resource.h"
 #include "support/MessagePump.h"
@@ -12,6 +14,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 using namespace varnook;
@@ -428,19 +432,47 @@ TEST_F(OptionsAboutTest, AboutBoxFromF1ShowsVersionPatternAndScrollingThanksAndC
             EXPECT_EQ(shot.At(4, 3), fill);
             EXPECT_EQ(shot.At(13, 3), lines) << "x - y = 10";
             EXPECT_EQ(shot.At(440, 268), fill) << "x - y = 172";
-            EXPECT_EQ(shot.At(443, 268), lines) << "x - y = 175";
+            EXPECT_EQ(shot.At(438, 268), lines) << "x - y = 170";
+            EXPECT_EQ(shot.At(443, 268), white) << "inner outline";
             EXPECT_EQ(shot.At(445, 273), lines) << "outline";
         }
-        // The thanks move between two pictures.
+        // The thanks move between two pictures; they start below the bottom edge.
         HWND credits = GetDlgItem(d, IDC_ABOUT_CREDITS);
         ASSERT_NE(credits, nullptr);
-        const Screenshot first = CaptureClient(credits);
-        Sleep(400);
-        MSG m;
-        for (int i = 0; i < 40 && PeekMessageW(&m, credits, WM_TIMER, WM_TIMER, PM_REMOVE); ++i)
-            DispatchMessageW(&m);
-        const Screenshot second = CaptureClient(credits);
-        EXPECT_NE(first.pixels, second.pixels);
+        auto runTimer = [credits](DWORD ms) {
+            const DWORD end = GetTickCount() + ms;
+            MSG m;
+            while (GetTickCount() < end) {
+                while (PeekMessageW(&m, credits, WM_TIMER, WM_TIMER, PM_REMOVE))
+                    DispatchMessageW(&m);
+                Sleep(10);
+            }
+        };
+        auto* control = dynamic_cast<TScrollingCredits*>(reinterpret_cast<TWindow*>(GetWindowLongPtrW(credits, GWLP_USERDATA)));
+        ASSERT_NE(control, nullptr);
+        EXPECT_TRUE(control->TimerRunning());
+        const int startPos = control->TPos();
+        runTimer(2500);
+        EXPECT_LT(control->TPos(), startPos - 20) << "about one pixel per 50 ms";
+        // Pictures of the whole box, which repaint its children; the thanks' rows compared.
+        RECT area{};
+        GetWindowRect(credits, &area);
+        MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&area), 2);
+        auto thanks = [&](const Screenshot& shot) {
+            std::vector<uint32_t> rows;
+            for (int y = area.top; y < area.bottom; ++y)
+                for (int x = area.left; x < area.right; ++x)
+                    rows.push_back(shot.pixels[size_t(y) * shot.width + x]);
+            return rows;
+        };
+        const std::vector<uint32_t> first = thanks(CaptureClient(d));
+        runTimer(500);
+        const Screenshot later = CaptureClient(d);
+        if (!TestOutputDir().empty())
+            later.SaveBmp(TestOutputDir() + L"about-thanks.bmp");
+        const std::vector<uint32_t> second = thanks(later);
+        EXPECT_NE(std::count(first.begin(), first.end(), first[0]), ptrdiff_t(first.size())) << "text shows";
+        EXPECT_NE(first, second);
         PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
     }}});
     PostMessageW(w.UserTreeView()->Control(), WM_KEYDOWN, VK_F1, 0);
