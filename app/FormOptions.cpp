@@ -57,7 +57,7 @@ void TfrmOptions::FormCreate()
 
     FList = GetDlgItem(FHandle, IDC_OPT_LIST);
     ListView_SetExtendedListViewStyle(FList, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-    const char16_t* titles[] = {u"Variable name", u"Do not split", u"Do not validate"};
+    const char16_t* titles[] = {N_(u"Variable name"), N_(u"Do not split"), N_(u"Do not validate")};
     for (int i = 0; i < 3; ++i) {
         const std::u16string title = gettext(titles[i]);
         LVCOLUMNW column{};

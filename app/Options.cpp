@@ -1,6 +1,7 @@
 #include "app/Options.h"
 
 #include "core/Strings.h"
+#include "core/Translate.h"
 #include "platform/Services.h"
 
 #include <chrono>
@@ -23,8 +24,6 @@ constexpr int kDoNotValidate = 2;
 
 constexpr char16_t kIniWriteError[] = u"Unable to write to %s";
 constexpr char16_t kKeyCreateError[] = u"Failed to create key %s";
-constexpr char16_t kBackupNotice[] = u"The options file %s could not be read in full.";
-constexpr char16_t kBackupKept[] = u"Its original content is kept in %s.";
 
 // Decimal text with an optional sign, blanks around it allowed, within 32 bits.
 bool ParseDecimal(std::u16string_view text, int32_t& value)
@@ -358,7 +357,8 @@ void TOptions::SaveToFile()
         const std::u16string backup = fIni + u".bak";
         if (!ProgramFiles().CopyReplacing(fIni, backup))
             fail();
-        fNotice = FormatMessage1(kBackupNotice, fIni) + u"\r\n" + FormatMessage1(kBackupKept, backup);
+        fNotice = FormatMessage1(gettext(u"The options file %s could not be read in full."), fIni) + u"\r\n" +
+                  FormatMessage1(gettext(u"Its original content is kept in %s."), backup);
     }
     if (!ProgramFiles().MoveReplacing(copy, fIni))
         fail();

@@ -3,6 +3,7 @@
 #include "app/Options.h"
 #include "core/Errors.h"
 #include "core/Strings.h"
+#include "core/Translate.h"
 
 #include <vector>
 
@@ -22,13 +23,13 @@ std::u16string ValidateExclusion(const TExclusions& list, std::u16string_view in
 {
     const std::u16string_view name = TrimBlanks(text);
     if (name.empty())
-        return u"Variable name can't be empty";
+        return N_(u"Variable name can't be empty");
     // The entry being edited may keep its name; a new spelling of it in letter case only is
     // still a name the list holds.
     if (name != initialName && list.ContainsKey(name))
-        return u"This variable already exists";
+        return N_(u"This variable already exists");
     if (!notSplit && !notCheck)
-        return u"At least one option must be selected";
+        return N_(u"At least one option must be selected");
     return {};
 }
 
