@@ -248,6 +248,19 @@ bool TTreeView::EditNode(TNode* node)
     return true;
 }
 
+bool TTreeView::NodesInView(std::vector<const TNode*>& nodes)
+{
+    if (!control_ || !IsWindowVisible(control_))
+        return true; // nothing on screen
+    // The rows from the first visible one down, one page and the partly shown row.
+    const int count = static_cast<int>(SendMessageW(control_, TVM_GETVISIBLECOUNT, 0, 0)) + 1;
+    HTREEITEM item = TreeView_GetFirstVisible(control_);
+    for (int i = 0; item && i < count; ++i, item = TreeView_GetNextVisible(control_, item))
+        if (const TNode* node = NodeOf(item))
+            nodes.push_back(node);
+    return true;
+}
+
 bool TTreeView::FindAndActivate(std::u16string_view prefix)
 {
     if (!tree_ || prefix.empty() || !tree_->FirstVariable())

@@ -71,6 +71,7 @@ public:
     HWND EditorControl() const { return editor_ ? editor_->Control() : nullptr; }
     // Ends an open edit, leaving its text unused.
     void CancelEditing();
+    bool NodesInView(std::vector<const TNode*>& nodes) override;
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

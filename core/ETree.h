@@ -18,6 +18,7 @@
 #include "core/ByteStream.h"
 #include "core/Expansion.h"
 #include "core/NodeInfo.h"
+#include "core/PathProbeCache.h"
 #include "core/Presentation.h"
 #include "core/Registry.h"
 
@@ -98,6 +99,9 @@ public:
     virtual bool EditNode(TNode* node) { return false; }
     // An in-place edit is open.
     virtual bool IsEditing() const { return false; }
+    // The nodes whose rows are on screen now. False when the view cannot tell; validation then
+    // treats every node as shown.
+    virtual bool NodesInView(std::vector<const TNode*>& nodes) { return false; }
 };
 
 // Read-only variables taken from the program's own environment, in the order they are tried.
@@ -386,8 +390,8 @@ private:
     // The element's text when it needs no expansion, else its expansion kept in buffer.
     const std::u16string& ExpandedElement(const TNode* element, std::u16string& buffer) const;
     std::u16string ExpandOrLoopText(const std::u16string& text) const;
-    // VerifyVariable inside an error mode the caller has made silent.
-    void VerifySilently(TNode* variable, std::u16string& buffer);
+    // VerifyVariable inside an error mode the caller has made silent, probing as urgency says.
+    void VerifySilently(TNode* variable, std::u16string& buffer, TPathProbeCache::TUrgency urgency);
 
     TNode* fRoot;
     size_t fNodeCount = 0;
@@ -406,6 +410,8 @@ private:
     // FindVariable's answers since the last change of names or order. Expansion and validation
     // look the same few names up many times per pass, and the locale's comparison is costly.
     mutable std::unordered_map<std::u16string, TNode*> fFindCache;
+    // Path verdicts kept between verification passes.
+    TPathProbeCache fProbeCache;
 };
 
 } // namespace varnook

@@ -3,9 +3,12 @@
 #include "core/ETree.h"
 
 #include "core/Exclusions.h"
+#include "core/PathProbeCache.h"
 #include "core/Tools.h"
 #include "core/Translate.h"
 #include "platform/Services.h"
+
+#include <unordered_set>
 
 namespace varnook {
 
@@ -16,41 +19,17 @@ constexpr char16_t kVariableWrongPath[] = u"Variable contains invalid path or yo
 constexpr char16_t kTooLong[] = u"Value exceeds length limit of 2047 characters";
 constexpr char16_t kExcluded[] = u"Variable is in the exclude list";
 
-// Characters a search takes as wildcards: '*' and '?', and the DOS forms '<', '>' and '"'.
-bool HasWildcard(const std::u16string& item)
-{
-    return item.find_first_of(u"*?<>\"") != std::u16string::npos;
-}
-
-// A path-like item that is neither a directory nor found by a search. Anything else (network
-// paths, relative or quoted items, unresolved references) is never probed. The caller keeps the
-// error mode silent.
-bool IsWrongItem(platform::IFileSystem& fs, const std::u16string& item)
-{
-    if (!IsLocalPath(item))
-        return false;
-    switch (fs.ProbePath(item)) {
-    case platform::TPathProbe::Directory:
-        return false;
-    case platform::TPathProbe::Missing:
-        // Where the attributes say the name is not there, a search for that same name without
-        // wildcards finds nothing either; the search costs many times the attribute query.
-        if (!HasWildcard(item))
-            return true;
-        [[fallthrough]];
-    default:
-        return !fs.SearchFinds(item);
-    }
-}
-
 // Tests the items of an element's (expanded) text in order and stops at the first wrong one.
-bool HasWrongItem(platform::IFileSystem& fs, const std::u16string& text, bool split)
+// Anything not path-like (network paths, relative or quoted items, unresolved references) is
+// never probed.
+bool HasWrongItem(platform::IFileSystem& fs, TPathProbeCache& cache, const std::u16string& text, bool split,
+                  TPathProbeCache::TUrgency urgency)
 {
     // Without ';' or '"' the text is its own single item; splitting would only copy it.
     if (!split || text.find_first_of(u";\"") == std::u16string::npos)
-        return IsWrongItem(fs, text);
+        return IsLocalPath(text) && cache.IsWrong(fs, text, urgency);
     for (const auto& item : SplitValue(text))
-        if (IsWrongItem(fs, item))
+        if (IsLocalPath(item) && cache.IsWrong(fs, item, urgency))
             return true;
     return false;
 }
@@ -58,23 +37,31 @@ bool HasWrongItem(platform::IFileSystem& fs, const std::u16string& text, bool sp
 } // namespace
 
 // The pass runs five times a second: one silent error mode for all of it rather than a
-// switch of the process's mode around every variable and every probe.
+// switch of the process's mode around every variable and every probe. Rows on screen are probed
+// every pass; the probe cache spreads the rest over the following passes.
 void TETree::Verify()
 {
     TErrorModeGuard silent;
+    fProbeCache.BeginPass(TPathProbeCache::Clock::now());
+    std::vector<const TNode*> shown;
+    const bool viewKnows = fObserver && fObserver->NodesInView(shown);
+    std::unordered_set<const TNode*> inView;
+    for (const TNode* node : shown)
+        inView.insert(node->Level() == 1 ? node->Parent() : node);
     std::u16string buffer;
     for (TNode* v = fRoot->first_; v; v = v->next_)
-        VerifySilently(v, buffer);
+        VerifySilently(v, buffer, !viewKnows || inView.count(v) ? TPathProbeCache::TUrgency::InView
+                                                                : TPathProbeCache::TUrgency::Rotate);
 }
 
 void TETree::VerifyVariable(TNode* variable)
 {
     TErrorModeGuard silent;
     std::u16string buffer;
-    VerifySilently(variable, buffer);
+    VerifySilently(variable, buffer, TPathProbeCache::TUrgency::Now);
 }
 
-void TETree::VerifySilently(TNode* variable, std::u16string& buffer)
+void TETree::VerifySilently(TNode* variable, std::u16string& buffer, TPathProbeCache::TUrgency urgency)
 {
     platform::IFileSystem& fs = platform::FileSystem();
     const std::u16string& name = GetVariableName(variable);
@@ -88,7 +75,7 @@ void TETree::VerifySilently(TNode* variable, std::u16string& buffer)
     const bool split = IsSplitName(name);
     bool anyWrong = false;
     for (TNode* e = variable->first_; e; e = e->next_) {
-        const bool wrong = check && HasWrongItem(fs, ExpandedElement(e, buffer), split);
+        const bool wrong = check && HasWrongItem(fs, fProbeCache, ExpandedElement(e, buffer), split, urgency);
         UpdateWrongPath(e, wrong);
         anyWrong = anyWrong || wrong;
     }

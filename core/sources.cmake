@@ -12,5 +12,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/ETreeStore.cpp
   core/ETreeExpand.cpp
   core/ETreeVerify.cpp
+  core/PathProbeCache.cpp
   core/Presentation.cpp
 )
