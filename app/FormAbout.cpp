@@ -97,7 +97,7 @@ std::vector<std::u16string> TfrmAbout::ThanksLines()
         u"The librsvg developers (rendering of the icons)",
         u"The ImageMagick developers (icon files and screenshots)",
         u"The GNU gettext developers (message catalog format)",
-        u"The Python developers (Unicode tables of the native build)",
+        u"The Python developers (scripts for the Unicode tables and the catalogs)",
         u"The Debian project (packages of all of the above)",
     };
 }
