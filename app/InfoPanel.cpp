@@ -53,15 +53,16 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
     caption_ = std::make_unique<TPanelCaption>(Handle(), IDI_TAB_INSPECTOR, u"Information",
                                                std::vector<TPanelCaption::TButton>{close});
 
-    tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 10,
-                            10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The tab titles are drawn here: the access key's underline under its letter on every system.
+    tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr,
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 0, 0, 10, 10,
+                            Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     // The rows live in the inspector model; the grid asks for them as it paints.
     inspector_ = MakeGrid(Handle(), 2, LVS_OWNERDATA);
     legend_ = MakeGrid(Handle(), 1);
     UpdateDpi(dpi_);
-    const char16_t* names[] = {u"&Inspector", u"Legen&d"};
     for (int i = 0; i < 2; ++i) {
-        const std::u16string text = gettext(names[i]);
+        const std::u16string text = gettext(TabCaption(static_cast<TTab>(i)));
         TCITEMW item{};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.pszText = const_cast<wchar_t*>(platform::W(text));
@@ -71,6 +72,45 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
     SetImages(images);
     FillLegend();
     SetActiveTab(tabInspector);
+    // A value longer than its cell is read whole in a hover hint.
+    inspectorTip_ = std::make_unique<THoverTip>(
+        inspector_, [this](POINT p, uintptr_t& spot) { return CutCellAt(inspector_, p, spot); });
+    legendTip_ =
+        std::make_unique<THoverTip>(legend_, [this](POINT p, uintptr_t& spot) { return CutCellAt(legend_, p, spot); });
+}
+
+std::u16string TInfoPanel::CellText(HWND grid, int row, int column) const
+{
+    if (grid == legend_)
+        return row >= 0 && row < 5 && column == 0 ? gettext(kLegendTexts[row]) : std::u16string();
+    return model_ ? model_->Cells(row, column) : std::u16string();
+}
+
+std::u16string TInfoPanel::CutCellAt(HWND grid, POINT client, uintptr_t& spot) const
+{
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    if (ListView_SubItemHitTest(grid, &hit) < 0 || hit.iItem < 0 || hit.iSubItem < 0)
+        return {};
+    spot = static_cast<uintptr_t>(hit.iItem) * 2 + static_cast<uintptr_t>(hit.iSubItem);
+    const std::u16string text = CellText(grid, hit.iItem, hit.iSubItem);
+    if (text.empty())
+        return {};
+    RECT cell{};
+    if (!ListView_GetSubItemRect(grid, hit.iItem, hit.iSubItem, LVIR_LABEL, &cell))
+        return {};
+    RECT shown;
+    GetClientRect(grid, &shown);
+    cell.right = std::min(cell.right, shown.right);
+    HDC dc = GetDC(grid);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(grid, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, platform::W(text), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(grid, dc);
+    // The grid leaves a few pixels of margin on each side of the text.
+    const int room = cell.right - cell.left - ScaleForDpi(12, dpi_);
+    return extent.cx > room || text.find_first_of(u"\r\n") != std::u16string::npos ? text : std::u16string();
 }
 
 TInfoPanel::~TInfoPanel()
@@ -87,6 +127,9 @@ int TInfoPanel::DefaultHeight(UINT dpi)
 void TInfoPanel::UpdateDpi(UINT dpi)
 {
     dpi_ = dpi;
+    for (THoverTip* tip : {inspectorTip_.get(), legendTip_.get()})
+        if (tip)
+            tip->UpdateDpi(dpi);
     caption_->UpdateDpi(dpi);
     if (tabIcons_)
         ImageList_Destroy(tabIcons_);
@@ -134,6 +177,18 @@ void TInfoPanel::SetFonts(HFONT font, HFONT boldFont)
     Layout();
 }
 
+const char16_t* TInfoPanel::TabCaption(TTab tab)
+{
+    return tab == tabLegend ? u"Legen&d" : u"&Inspector";
+}
+
+void TInfoPanel::SelectTab(TTab tab)
+{
+    SetActiveTab(tab);
+    if (onTabChange_)
+        onTabChange_();
+}
+
 TInfoPanel::TTab TInfoPanel::ActiveTab() const
 {
     return TabCtrl_GetCurSel(tabs_) == tabLegend ? tabLegend : tabInspector;
@@ -161,6 +216,9 @@ void TInfoPanel::FillLegend()
 
 void TInfoPanel::Layout()
 {
+    // WM_SIZE arrives while the panel is created, before its children exist.
+    if (!caption_ || !tabs_ || !inspector_ || !legend_)
+        return;
     RECT rc;
     GetClientRect(Handle(), &rc);
     const int captionHeight = TPanelCaption::HeightFor(dpi_);
@@ -194,9 +252,62 @@ LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)
     return CDRF_DODEFAULT;
 }
 
+void TInfoPanel::DrawTab(const DRAWITEMSTRUCT& item)
+{
+    HDC dc = item.hDC;
+    RECT rc = item.rcItem;
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    const int pad = ScaleForDpi(4, dpi_);
+    const int size = ScaleForDpi(16, dpi_);
+    int x = rc.left + pad;
+    const int index = static_cast<int>(item.itemID);
+    if (tabIcons_ && index >= 0 && index < 2) {
+        ImageList_Draw(tabIcons_, index, dc, x, rc.top + (rc.bottom - rc.top - size) / 2, ILD_TRANSPARENT);
+        x += size + pad;
+    }
+    // The caption without its '&', and the letter after it underlined by hand: a prefix drawn by
+    // the system lands after the word on some of them ("Legend_").
+    const std::u16string caption = gettext(TabCaption(index == tabLegend ? tabLegend : tabInspector));
+    std::u16string shown;
+    size_t underlined = std::u16string::npos;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+            if (caption[i] != u'&' && underlined == std::u16string::npos)
+                underlined = shown.size();
+        }
+        shown += caption[i];
+    }
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tabs_, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int top = rc.top + (rc.bottom - rc.top - metrics.tmHeight) / 2;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    RECT text{x, top, rc.right, top + metrics.tmHeight};
+    DrawTextW(dc, platform::W(shown), static_cast<int>(shown.size()), &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    if (underlined != std::u16string::npos) {
+        SIZE before{}, letter{};
+        GetTextExtentPoint32W(dc, platform::W(shown), static_cast<int>(underlined), &before);
+        GetTextExtentPoint32W(dc, platform::W(shown) + underlined, 1, &letter);
+        const int y = top + metrics.tmAscent + std::max(1, ScaleForDpi(1, dpi_));
+        RECT line{x + before.cx, y, x + before.cx + letter.cx, y + std::max(1, ScaleForDpi(1, dpi_))};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNTEXT));
+    }
+    SelectObject(dc, old);
+}
+
 LRESULT TInfoPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->hwndItem == tabs_) {
+            DrawTab(*item);
+            return TRUE;
+        }
+        break;
+    }
     case WM_SIZE:
         Layout();
         return 0;

@@ -2,6 +2,7 @@
 // and the two tabs "&Inspector" and "Legen&d".
 #pragma once
 
+#include "app/HoverTip.h"
 #include "app/Inspector.h"
 #include "app/Window.h"
 #include "platform/win32/Handles.h"
@@ -26,9 +27,16 @@ public:
 
     TTab ActiveTab() const;
     void SetActiveTab(TTab tab);
+    // As the user picks a tab: the tab changes, then the panel tells its owner.
+    void SelectTab(TTab tab);
+    // The untranslated caption of a tab, with its access key.
+    static const char16_t* TabCaption(TTab tab);
     HWND InspectorGrid() const { return inspector_; }
     HWND LegendGrid() const { return legend_; }
     HWND Tabs() const { return tabs_; }
+    // The hover hints that show a cut cell whole.
+    THoverTip& InspectorTip() { return *inspectorTip_; }
+    THoverTip& LegendTip() { return *legendTip_; }
     void SetImages(HIMAGELIST images);
     void SetFonts(HFONT font, HFONT boldFont);
     void UpdateDpi(UINT dpi);
@@ -48,7 +56,11 @@ protected:
 private:
     void Layout();
     void FillLegend();
+    // The text of the cell under a point of a grid when the cell cuts it; empty otherwise.
+    std::u16string CutCellAt(HWND grid, POINT client, uintptr_t& spot) const;
+    std::u16string CellText(HWND grid, int row, int column) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void DrawTab(const DRAWITEMSTRUCT& item);
 
     UINT dpi_;
     std::unique_ptr<TPanelCaption> caption_;
@@ -59,6 +71,8 @@ private:
     std::function<void()> onTabChange_;
     const TInspector* model_ = nullptr;
     std::function<bool()> showImages_;
+    std::unique_ptr<THoverTip> inspectorTip_;
+    std::unique_ptr<THoverTip> legendTip_;
 };
 
 // The five rows of the legend, in image order.

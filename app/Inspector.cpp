@@ -27,6 +27,12 @@ void TInspector::Add(const std::u16string& caption, const std::u16string& value,
             images[currentRow] = image;
             modified = true;
         }
+        // The image belongs to the row's content: the "Type" row of an element has none, that
+        // of its variable a tag, with the same texts.
+        if (images[currentRow] != image) {
+            images[currentRow] = image;
+            modified = true;
+        }
     } else {
         data.push_back(caption);
         data.push_back(value);

@@ -39,7 +39,7 @@ TfrmMain::~TfrmMain()
         DestroyAcceleratorTable(accelerators_);
     if (treeMenu_)
         DestroyMenu(treeMenu_);
-    for (HIMAGELIST list : {toolbarIcons_, treeImages_, statusImages_})
+    for (HIMAGELIST list : {toolbarIcons_, toolbarDisabledIcons_, treeImages_, statusImages_})
         if (list)
             ImageList_Destroy(list);
 }
@@ -204,6 +204,10 @@ bool TfrmMain::PreTranslateMessage(MSG& msg)
         OnActivateRequest();
         return true;
     }
+    // Alt with the underlined letter of a selector's label or of an information tab.
+    if (msg.message == WM_SYSKEYDOWN && (HIWORD(msg.lParam) & KF_ALTDOWN) && !(GetKeyState(VK_CONTROL) & 0x8000) &&
+        OnAccessKey(static_cast<UINT>(msg.wParam)))
+        return true;
     // Tab toggles between the two trees and never wanders into the toolbars from there.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !(GetKeyState(VK_CONTROL) & 0x8000)) {
         if (msg.hwnd == sysView_->Control()) {
@@ -383,14 +387,15 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENTERSIZEMOVE:
     case WM_WINDOWPOSCHANGING:
         // Completion popups hide before the window moves or changes size.
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) -> BOOL {
+        // The window itself is passed along: while it is destroyed, MainWindow() is gone already.
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM self) -> BOOL {
             // Only the program's own forms; the controls' tooltips know nothing of it.
             wchar_t cls[32]{};
             GetClassNameW(w, cls, 32);
-            if (w != MainWindow()->Handle() && (wcsncmp(cls, L"Tfrm", 4) == 0 || wcsncmp(cls, L"Varnook", 7) == 0))
+            if (w != reinterpret_cast<HWND>(self) && (wcsncmp(cls, L"Tfrm", 4) == 0 || wcsncmp(cls, L"Varnook", 7) == 0))
                 PostMessageW(w, kHidePopupMessage, 0, 0);
             return TRUE;
-        }, 0);
+        }, reinterpret_cast<LPARAM>(Handle()));
         break;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));

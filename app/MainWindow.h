@@ -72,6 +72,13 @@ public:
 
     // Messages the application's loop hands to the window before they are dispatched.
     bool PreTranslateMessage(MSG& msg);
+    // Alt + the underlined letter of a selector's label or of an information tab (the
+    // virtual-key code of the letter): focuses the selector or switches the tab.
+    bool OnAccessKey(UINT key);
+    HWND LanguageSelector() const { return languageBox_; }
+    HWND SkinSelector() const { return skinBox_; }
+    HWND UserSelector() const { return userBox_; }
+    HWND Toolbars() const { return rebar_; }
 
     TETree* SysVarTree() const { return sysTree_.get(); }
     TETree* UserVarTree() const { return userTree_.get(); }
@@ -134,6 +141,10 @@ private:
     bool InformationVisible() const;
     void SetToolbarVisible(int band, bool visible);
     bool ToolbarVisible(int band) const;
+    void SizeBandToIdeal(int index);
+    void FitToolbarRows();
+    void RememberToolbarRows();
+    void ShowChevronMenu(const NMREBARCHEVRON& chevron);
     void OnDpiChanged(UINT dpi, const RECT* suggested);
     void LoadImageLists();
     void SetSystemReadOnlyLook();
@@ -191,6 +202,9 @@ private:
     std::u16string searchString;
 
     HWND rebar_ = nullptr;
+    // The dock row each toolbar was given (by default or by the stored arrangement).
+    int toolbarRow_[3] = {0, 1, 1};
+    bool fittingToolbars_ = false;
     HWND tbMain_ = nullptr;
     HWND tbInterface_ = nullptr;
     HWND tbUser_ = nullptr;
@@ -202,6 +216,7 @@ private:
     HMENU treeMenu_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HIMAGELIST toolbarIcons_ = nullptr;
+    HIMAGELIST toolbarDisabledIcons_ = nullptr;
     HIMAGELIST treeImages_ = nullptr;
     HIMAGELIST statusImages_ = nullptr;
     platform::unique_hfont uiFont_;

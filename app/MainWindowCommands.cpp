@@ -391,6 +391,16 @@ bool TfrmMain::OnNotify(NMHDR* header, LRESULT& result)
             result = 1;
             return true;
         }
+        if (header->code == RBN_ENDDRAG) {
+            RememberToolbarRows();
+            result = 0;
+            return true;
+        }
+        if (header->code == RBN_CHEVRONPUSHED) {
+            ShowChevronMenu(*reinterpret_cast<NMREBARCHEVRON*>(header));
+            result = 0;
+            return true;
+        }
     }
     if (header->hwndFrom == tbMain_ && header->code == NM_CUSTOMDRAW) {
         // The "Donate" button looks like the link it is: bold, underlined, blue.

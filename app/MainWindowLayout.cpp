@@ -17,6 +17,9 @@ namespace {
 constexpr int kSplitterWidth = 4;
 constexpr int kBandMain = 0, kBandInterface = 1, kBandUser = 2;
 constexpr const char16_t* kToolbarNames[] = {u"tbMain", u"tbInterface", u"tbUser"};
+constexpr const char16_t kLanguageLabel[] = u" &Language: ";
+constexpr const char16_t kSkinLabel[] = u" &Skin: ";
+constexpr const char16_t kUserLabel[] = u" &User: ";
 // The twenty toolbar icons, in the order the actions number them.
 constexpr const wchar_t* kToolbarIconNames[20] = {
     L"_ICO_SAVE",   L"_ICO_UNDO",      L"_ICO_REDO",       L"_ICO_COPY",     L"_ICO_PASTE",
@@ -106,6 +109,51 @@ int PlaceSelector(HWND strip, HWND tooltip, UINT dpi, HFONT font, int x, const c
     return x + boxWidth + ScaleForDpi(4, dpi);
 }
 
+// The letter after the '&' of a label, as a virtual-key code (capital); 0 for none.
+UINT AccessKeyOf(std::u16string_view text)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] == u'&') {
+            ++i;
+            continue;
+        }
+        const char16_t c = text[i + 1];
+        return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
+    }
+    return 0;
+}
+
+// Four labels: at least 120, 200 and 200 pixels, the fourth takes the rest.
+void SetStatusParts(HWND statusBar, UINT dpi)
+{
+    const int widths[3] = {ScaleForDpi(120, dpi), ScaleForDpi(200, dpi), ScaleForDpi(200, dpi)};
+    int edges[4];
+    int x = 0;
+    for (int i = 0; i < 3; ++i) {
+        x += widths[i];
+        edges[i] = x;
+    }
+    edges[3] = -1;
+    SendMessageW(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
+// Moves a child window. When it moved up or down (a toolbar or the information panel came or
+// went), the copied pixels of the old place are worthless: the window and all its children are
+// painted afresh.
+void MoveWindowAndRepaint(HWND window, int x, int y, int width, int height)
+{
+    RECT old;
+    GetWindowRect(window, &old);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&old), 2);
+    const bool shifted = old.top != y || old.left != x;
+    SetWindowPos(window, nullptr, x, y, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (shifted ? SWP_NOCOPYBITS : 0));
+    if (shifted)
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
 } // namespace
 
 void TfrmMain::CreateChildren()
@@ -173,6 +221,7 @@ void TfrmMain::LoadImageLists()
         }
     };
     fill(toolbarIcons_, 20, [](int i) { return kToolbarIconNames[i]; });
+    fill(toolbarDisabledIcons_, 20, [](int i) { return MAKEINTRESOURCEW(IDI_TOOLBAR_DISABLED_FIRST + i); });
     fill(treeImages_, IDI_TREE_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_TREE_STRING + i); });
     fill(statusImages_, IDI_STATUS_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + i); });
     for (int i = 0; i < IDI_STATUS_COUNT; ++i)
@@ -198,6 +247,8 @@ void TfrmMain::CreateToolbars()
     // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
     SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
     SendMessageW(tbMain_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
+    // Greyed pictures of their own: the toolbar's own greying of a coloured icon looks enabled.
+    SendMessageW(tbMain_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarDisabledIcons_));
     std::vector<TBBUTTON> buttons;
     static std::vector<std::u16string> tips;
     tips.clear();
@@ -236,34 +287,215 @@ void TfrmMain::CreateToolbars()
 
     // tbInterface: the language and skin selectors.
     tbInterface_ = MakeSelectorStrip(rebar_);
-    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, u" &Language: ", u"Change language", 141, 15,
+    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, kLanguageLabel, u"Change language", 141, 15,
                           languageBox_);
-    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, u" &Skin: ", u"Change skin", 123, 14, skinBox_);
+    const int interfaceMinimum = x;
+    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, kSkinLabel, u"Change skin", 123, 14, skinBox_);
     const int interfaceWidth = x;
     // tbUser: whose variables the right panel shows.
     tbUser_ = MakeSelectorStrip(rebar_);
-    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, u" &User: ", u"Change user", 180, 10,
+    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, kUserLabel, u"Change user", 180, 10,
                                         userBox_);
 
     const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));
+    // The smallest a band may be squeezed to: the first button of the main toolbar, the first
+    // selector of a strip; what is cut off then is offered by the band's chevron.
+    RECT firstButton{};
+    SendMessageW(tbMain_, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&firstButton));
     struct Band {
         HWND child;
         int width;
+        int minimum;
         bool breakBefore;
-    } bands[] = {{tbMain_, mainWidth, false}, {tbInterface_, interfaceWidth, true}, {tbUser_, userWidth, false}};
+    } bands[] = {{tbMain_, mainWidth, static_cast<int>(firstButton.right), false},
+                 {tbInterface_, interfaceWidth, interfaceMinimum, true},
+                 {tbUser_, userWidth, userWidth, false}};
     for (int i = 0; i < 3; ++i) {
         REBARBANDINFOW band{};
         band.cbSize = sizeof(band);
         band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_IDEALSIZE | RBBIM_ID;
         band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | RBBS_USECHEVRON | (bands[i].breakBefore ? RBBS_BREAK : 0);
         band.hwndChild = bands[i].child;
-        band.cxMinChild = 0;
+        band.cxMinChild = bands[i].minimum;
         band.cyMinChild = height;
-        band.cx = bands[i].width + ScaleForDpi(12, dpi_);
+        band.cx = bands[i].width;
         band.cxIdeal = bands[i].width;
         band.wID = static_cast<UINT>(i);
         SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
     }
+    // Each band starts at its full width: its header and edges come on top of its controls.
+    for (int i = 0; i < 3; ++i)
+        SizeBandToIdeal(i);
+}
+
+void TfrmMain::SizeBandToIdeal(int index)
+{
+    REBARBANDINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = RBBIM_IDEALSIZE | RBBIM_SIZE;
+    SendMessageW(rebar_, RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+    RECT borders{};
+    SendMessageW(rebar_, RB_GETBANDBORDERS, index, reinterpret_cast<LPARAM>(&borders));
+    const UINT wanted = info.cxIdeal + borders.left + borders.right;
+    if (info.cx == wanted)
+        return;
+    info.fMask = RBBIM_SIZE;
+    info.cx = wanted;
+    SendMessageW(rebar_, RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+}
+
+void TfrmMain::FitToolbarRows()
+{
+    // Changing a band's row makes the dock report a new height, which lays the window out again.
+    if (fittingToolbars_ || !rebar_)
+        return;
+    fittingToolbars_ = true;
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int count = static_cast<int>(SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0));
+    int used = 0, lastRow = -1;
+    bool first = true;
+    for (int i = 0; i < count; ++i) {
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = RBBIM_STYLE | RBBIM_IDEALSIZE | RBBIM_ID;
+        SendMessageW(rebar_, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&info));
+        if (info.fStyle & RBBS_HIDDEN)
+            continue;
+        RECT borders{};
+        SendMessageW(rebar_, RB_GETBANDBORDERS, i, reinterpret_cast<LPARAM>(&borders));
+        const int need = static_cast<int>(info.cxIdeal) + borders.left + borders.right;
+        const int row = info.wID < 3 ? toolbarRow_[info.wID] : lastRow;
+        // A band shares the row it was given only while the whole row fits; the first shown band
+        // of a row starts it, also when the row's first band is hidden.
+        const bool breakBefore = !first && (row != lastRow || used + need > client.right);
+        used = breakBefore || first ? need : used + need;
+        lastRow = row;
+        first = false;
+        const bool hasBreak = (info.fStyle & RBBS_BREAK) != 0;
+        if (hasBreak == breakBefore)
+            continue;
+        info.fMask = RBBIM_STYLE;
+        info.fStyle = breakBefore ? (info.fStyle | RBBS_BREAK) : (info.fStyle & ~RBBS_BREAK);
+        SendMessageW(rebar_, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&info));
+        SizeBandToIdeal(i);
+    }
+    fittingToolbars_ = false;
+}
+
+void TfrmMain::RememberToolbarRows()
+{
+    // The user dragged a band: its new row is the one to keep from now on.
+    const int count = static_cast<int>(SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0));
+    int row = 0;
+    bool first = true;
+    for (int i = 0; i < count; ++i) {
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = RBBIM_STYLE | RBBIM_ID;
+        SendMessageW(rebar_, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&info));
+        if (info.fStyle & RBBS_HIDDEN || info.wID >= 3)
+            continue;
+        if (!first && (info.fStyle & RBBS_BREAK))
+            ++row;
+        first = false;
+        toolbarRow_[info.wID] = row;
+    }
+}
+
+void TfrmMain::ShowChevronMenu(const NMREBARCHEVRON& chevron)
+{
+    REBARBANDINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = RBBIM_CHILD;
+    SendMessageW(rebar_, RB_GETBANDINFOW, chevron.uBand, reinterpret_cast<LPARAM>(&info));
+    HWND child = info.hwndChild;
+    RECT shown;
+    GetClientRect(child, &shown);
+    HMENU menu = CreatePopupMenu();
+    // Selectors cut off by the band's edge: a submenu of each one's entries.
+    constexpr UINT kSelectorBase = 1000;
+    std::vector<HWND> boxes;
+    if (child == tbMain_) {
+        // The toolbar buttons cut off: the same commands, as enabled and checked as the buttons.
+        const int count = static_cast<int>(SendMessageW(tbMain_, TB_BUTTONCOUNT, 0, 0));
+        bool pendingSeparator = false;
+        for (int i = 0; i < count; ++i) {
+            RECT r{};
+            SendMessageW(tbMain_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+            if (r.right <= shown.right)
+                continue;
+            TBBUTTON button{};
+            SendMessageW(tbMain_, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+            if (button.fsStyle & BTNS_SEP) {
+                pendingSeparator = GetMenuItemCount(menu) > 0;
+                continue;
+            }
+            const UINT command = static_cast<UINT>(button.idCommand);
+            if (command < kCommandBase || command >= kCommandBase + static_cast<UINT>(TActionId::Count))
+                continue;
+            const auto id = static_cast<TActionId>(command - kCommandBase);
+            if (pendingSeparator)
+                AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            pendingSeparator = false;
+            const std::u16string text = gettext(Action(id).caption);
+            UINT flags = MF_STRING | (IsActionEnabled(id) ? MF_ENABLED : MF_GRAYED);
+            if (button.fsState & TBSTATE_CHECKED)
+                flags |= MF_CHECKED;
+            AppendMenuW(menu, flags, command, platform::W(text));
+        }
+    } else {
+        for (HWND box = GetWindow(child, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT)) {
+            wchar_t cls[32]{};
+            GetClassNameW(box, cls, 32);
+            if (lstrcmpiW(cls, WC_COMBOBOXW) != 0)
+                continue;
+            RECT r;
+            GetWindowRect(box, &r);
+            MapWindowPoints(nullptr, child, reinterpret_cast<POINT*>(&r), 2);
+            if (r.right <= shown.right)
+                continue;
+            // The label before the box names the submenu.
+            wchar_t label[128]{};
+            if (HWND before = GetWindow(box, GW_HWNDPREV))
+                GetWindowTextW(before, label, 128);
+            std::wstring name = label;
+            while (!name.empty() && (name.back() == L' ' || name.back() == L':'))
+                name.pop_back();
+            while (!name.empty() && name.front() == L' ')
+                name.erase(name.begin());
+            HMENU entries = CreatePopupMenu();
+            const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
+            const int selected = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+            for (int i = 0; i < count && i < 500; ++i) {
+                std::wstring text(SendMessageW(box, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
+                SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+                text.resize(wcslen(text.c_str()));
+                const UINT flags = MF_STRING | (i == selected ? MF_CHECKED : 0) |
+                                   (IsWindowEnabled(box) ? MF_ENABLED : MF_GRAYED);
+                AppendMenuW(entries, flags, kSelectorBase + boxes.size() * 500 + i, text.c_str());
+            }
+            AppendMenuW(menu, MF_POPUP | (count && IsWindowEnabled(box) ? MF_ENABLED : MF_GRAYED),
+                        reinterpret_cast<UINT_PTR>(entries), name.c_str());
+            boxes.push_back(box);
+        }
+    }
+    if (GetMenuItemCount(menu) > 0) {
+        POINT at{chevron.rc.left, chevron.rc.bottom};
+        ClientToScreen(rebar_, &at);
+        const UINT chosen =
+            TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, Handle(), nullptr);
+        if (chosen >= kCommandBase) {
+            ExecuteAction(static_cast<TActionId>(chosen - kCommandBase));
+        } else if (chosen >= kSelectorBase && (chosen - kSelectorBase) / 500 < boxes.size()) {
+            HWND box = boxes[(chosen - kSelectorBase) / 500];
+            SendMessageW(box, CB_SETCURSEL, (chosen - kSelectorBase) % 500, 0);
+            // As if the user had picked the entry in the box itself.
+            SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(box));
+        }
+    }
+    DestroyMenu(menu);
 }
 
 void TfrmMain::CreateStatusBar()
@@ -272,6 +504,8 @@ void TfrmMain::CreateStatusBar()
                                  0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
     SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
+    // The labels exist from the start: texts set before the first layout must not be lost.
+    SetStatusParts(statusBar_, dpi_);
 }
 
 RECT TfrmMain::PanelsArea() const
@@ -298,26 +532,20 @@ void TfrmMain::LayoutChildren()
 {
     if (!rebar_ || !statusBar_)
         return;
+    FitToolbarRows();
     RECT rc;
     GetClientRect(Handle(), &rc);
     SendMessageW(rebar_, WM_SIZE, 0, 0);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
-    // Four labels: at least 120, 200 and 200 pixels, the fourth takes the rest.
-    const int widths[3] = {ScaleForDpi(120, dpi_), ScaleForDpi(200, dpi_), ScaleForDpi(200, dpi_)};
-    int edges[4];
-    int x = 0;
-    for (int i = 0; i < 3; ++i) {
-        x += widths[i];
-        edges[i] = x;
-    }
-    edges[3] = -1;
-    SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    SetStatusParts(statusBar_, dpi_);
+    // The bar does not repaint what it drew before it grew: the size grip would stay behind.
+    InvalidateRect(statusBar_, nullptr, TRUE);
 
     RECT area = PanelsArea();
     if (infoPanel_) {
         if (InformationVisible()) {
             const int top = area.bottom + ScaleForDpi(kSplitterWidth, dpi_);
-            MoveWindow(infoPanel_->Handle(), 0, top, rc.right, TInfoPanel::DefaultHeight(dpi_), TRUE);
+            MoveWindowAndRepaint(infoPanel_->Handle(), 0, top, rc.right, TInfoPanel::DefaultHeight(dpi_));
         }
     }
     LayoutTreePanels();
@@ -331,12 +559,8 @@ void TfrmMain::LayoutTreePanels()
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     const TPanelLayout layout = varnook::LayoutTreePanels(width, ScaleForDpi(kSplitterWidth, dpi_), proportion_);
-    HDWP defer = BeginDeferWindowPos(2);
-    defer = DeferWindowPos(defer, sysView_->Handle(), nullptr, area.left, area.top, layout.sysWidth, height,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
-    defer = DeferWindowPos(defer, userView_->Handle(), nullptr, area.left + layout.userLeft, area.top, layout.userWidth,
-                           height, SWP_NOZORDER | SWP_NOACTIVATE);
-    EndDeferWindowPos(defer);
+    MoveWindowAndRepaint(sysView_->Handle(), area.left, area.top, layout.sysWidth, height);
+    MoveWindowAndRepaint(userView_->Handle(), area.left + layout.userLeft, area.top, layout.userWidth, height);
     RECT gap{area.left + layout.splitterLeft, area.top, area.left + layout.userLeft, area.bottom};
     InvalidateRect(Handle(), &gap, TRUE);
 }
@@ -405,6 +629,37 @@ void TfrmMain::SetInformationVisible(bool visible)
     LayoutChildren();
 }
 
+bool TfrmMain::OnAccessKey(UINT key)
+{
+    if (!created_ || !key)
+        return false;
+    // The labels are shown translated; so are their letters.
+    const struct {
+        const char16_t* label;
+        HWND box;
+        int band;
+    } selectors[] = {{kLanguageLabel, languageBox_, kBandInterface},
+                     {kSkinLabel, skinBox_, kBandInterface},
+                     {kUserLabel, userBox_, kBandUser}};
+    for (const auto& s : selectors) {
+        if (AccessKeyOf(gettext(s.label)) != key)
+            continue;
+        if (!ToolbarVisible(s.band) || !IsWindowEnabled(s.box))
+            return false;
+        SetFocus(s.box);
+        return true;
+    }
+    for (TInfoPanel::TTab tab : {TInfoPanel::tabInspector, TInfoPanel::tabLegend}) {
+        if (AccessKeyOf(gettext(TInfoPanel::TabCaption(tab))) != key)
+            continue;
+        if (!InformationVisible())
+            ExecuteAction(TActionId::actViewShowInformation);
+        infoPanel_->SelectTab(tab);
+        return true;
+    }
+    return false;
+}
+
 bool TfrmMain::ToolbarVisible(int band) const
 {
     REBARBANDINFOW info{};
@@ -417,7 +672,11 @@ bool TfrmMain::ToolbarVisible(int band) const
 void TfrmMain::SetToolbarVisible(int band, bool visible)
 {
     SendMessageW(rebar_, RB_SHOWBAND, band, visible);
+    if (visible)
+        SizeBandToIdeal(band);
     LayoutChildren();
+    // The bands left on the dock moved too.
+    RedrawWindow(rebar_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TfrmMain::SetSystemReadOnlyLook()
@@ -436,6 +695,7 @@ void TfrmMain::OnDpiChanged(UINT dpi, const RECT* suggested)
     linkFont_.reset(MakeFont(dpi_, FW_BOLD, false, true));
     LoadImageLists();
     SendMessageW(tbMain_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
+    SendMessageW(tbMain_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarDisabledIcons_));
     for (TTreeView* view : {sysView_.get(), userView_.get()}) {
         view->UpdateDpi(dpi);
         view->SetImages(treeImages_);
@@ -502,6 +762,9 @@ void TfrmMain::ApplyToolbarArrangement(const TToolbarArrangement& arrangement)
         else
             info.fStyle &= ~RBBS_BREAK;
         SendMessageW(rebar_, RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+        // The row it was on; the next layout clamps the rows to what fits the window.
+        toolbarRow_[id] = std::max(0, arrangement.dockRow);
+        SizeBandToIdeal(index);
     }
 }
 

@@ -1,16 +1,28 @@
 // The main window and the store: saving, reloading, and the window's own place kept in the
 // options.
 #include "app/MainWindow.h"
+#include "app/PanelLayout.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
 
 namespace varnook {
 
+namespace {
+TBox ToBox(const RECT& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
+RECT ToRect(const TBox& b)
+{
+    return {b.left, b.top, b.right, b.bottom};
+}
+} // namespace
+
 void TfrmMain::PlaceWindow()
 {
     const TOptions& o = *options_;
     if (o.left == -1 || o.top == -1 || o.width == -1 || o.height == -1) {
-        // The design size, centred on the monitor's work area.
+        // The design size, centred on the monitor's work area and never beyond it.
         RECT client{0, 0, ScaleForDpi(631, dpi_), ScaleForDpi(570, dpi_)};
         AdjustWindowRectExForDpi(&client, GetWindowLongW(Handle(), GWL_STYLE), TRUE, GetWindowLongW(Handle(), GWL_EXSTYLE),
                                  dpi_);
@@ -19,13 +31,26 @@ void TfrmMain::PlaceWindow()
         MONITORINFO monitor{sizeof(monitor)};
         GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
         const RECT& work = monitor.rcWork;
-        SetWindowPos(Handle(), nullptr, work.left + ((work.right - work.left) - width) / 2,
-                     work.top + ((work.bottom - work.top) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        const int left = work.left + ((work.right - work.left) - width) / 2;
+        const int top = work.top + ((work.bottom - work.top) - height) / 2;
+        const TBox placed = ClampToWorkArea({left, top, left + width, top + height}, ToBox(work));
+        SetWindowPos(Handle(), nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
+    // The stored rectangle is in workspace coordinates (relative to the work area of the primary
+    // monitor); it is clamped on the monitor it lies on, or the nearest one when that is gone.
+    MONITORINFO primary{sizeof(primary)};
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    const int dx = primary.rcWork.left - primary.rcMonitor.left, dy = primary.rcWork.top - primary.rcMonitor.top;
+    RECT stored{o.left + dx, o.top + dy, o.left + dx + std::max(0, o.width), o.top + dy + std::max(0, o.height)};
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT placed = ToRect(ClampToWorkArea(ToBox(stored), ToBox(monitor.rcWork)));
+    OffsetRect(&placed, -dx, -dy);
     WINDOWPLACEMENT placement{sizeof(placement)};
     GetWindowPlacement(Handle(), &placement);
-    placement.rcNormalPosition = {o.left, o.top, o.left + o.width, o.top + o.height};
+    placement.rcNormalPosition = placed;
     placement.showCmd = SW_SHOWNOACTIVATE;
     placement.flags = 0;
     SetWindowPlacement(Handle(), &placement);

@@ -119,6 +119,9 @@ HWND TPanelCaption::Button(size_t index) const
 
 void TPanelCaption::Layout()
 {
+    // WM_SIZE arrives while the title bar is created, before its buttons exist.
+    if (buttonWindows_.size() != buttons_.size())
+        return;
     RECT rc;
     GetClientRect(Handle(), &rc);
     const int height = rc.bottom - rc.top;
@@ -163,7 +166,7 @@ void TPanelCaption::Paint(HDC dc)
         DrawIconEx(dc, pad, (rc.bottom - size) / 2, icon_.get(), size, size, 0, nullptr, DI_NORMAL);
     RECT text = rc;
     text.left = pad + size + pad;
-    for (size_t i = 0; i < buttons_.size(); ++i) {
+    for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i) {
         if (buttons_[i].visible) {
             RECT b;
             GetWindowRect(buttonWindows_[i], &b);

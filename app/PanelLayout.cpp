@@ -17,6 +17,15 @@ TPanelLayout LayoutTreePanels(int clientWidth, int splitterWidth, double proport
     return layout;
 }
 
+TBox ClampToWorkArea(TBox window, TBox work)
+{
+    const int width = std::min(window.right - window.left, work.right - work.left);
+    const int height = std::min(window.bottom - window.top, work.bottom - work.top);
+    const int left = std::clamp(window.left, work.left, work.right - width);
+    const int top = std::clamp(window.top, work.top, work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
 double ProportionFor(int sysWidth, int clientWidth, int splitterWidth)
 {
     const int shared = clientWidth - splitterWidth;

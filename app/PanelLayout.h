@@ -16,4 +16,13 @@ TPanelLayout LayoutTreePanels(int clientWidth, int splitterWidth, double proport
 // The ratio after the user moved the splitter.
 double ProportionFor(int sysWidth, int clientWidth, int splitterWidth);
 
+struct TBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const TBox&) const = default;
+};
+
+// A window rectangle moved, and shrunk where it is larger, so that it lies wholly inside the
+// work area of its monitor: the title bar and the status bar are never off the screen.
+TBox ClampToWorkArea(TBox window, TBox work);
+
 } // namespace varnook

@@ -36,11 +36,18 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
     TPanelCaption::TButton collapse;
     collapse.iconId = IDI_PANEL_COLLAPSE;
     collapse.hint = u"Collapse All (Ctrl+Shift+-)";
-    collapse.onClick = [this] { CollapseAll(); };
+    // The buttons hand the keyboard back to the tree: arrows and type-ahead go on working.
+    collapse.onClick = [this] {
+        CollapseAll();
+        SetFocus(control_);
+    };
     TPanelCaption::TButton expand;
     expand.iconId = IDI_PANEL_EXPAND;
     expand.hint = u"Expand All (Ctrl+Shift++)";
-    expand.onClick = [this] { ExpandAll(); };
+    expand.onClick = [this] {
+        ExpandAll();
+        SetFocus(control_);
+    };
     // Laid out from the right: Expand All outermost, Collapse All to its left, extras further left.
     buttons.push_back(expand);
     buttons.push_back(collapse);
@@ -50,18 +57,42 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
 
     control_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                   TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP | TVS_NOHSCROLL,
+                                   TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
                                0, 0, 10, 10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(control_, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // The row's hint (why it is red, why it is excluded), or the whole text of a row wider than
+    // the tree. Wine's tree control never asks for info tips, and its own label tip would
+    // compete with ours: the control has none.
+    hint_ = std::make_unique<THoverTip>(control_, [this](POINT p, uintptr_t& spot) { return HintAt(p, spot); });
     UpdateDpi(dpi_);
-    if (HWND tips = TreeView_GetToolTips(control_))
-        SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+}
+
+std::u16string TTreeView::HintAt(POINT client, uintptr_t& spot) const
+{
+    TVHITTESTINFO hit{};
+    hit.pt = client;
+    HTREEITEM item = TreeView_HitTest(control_, &hit);
+    if (!item || !tree_ || !(hit.flags & (TVHT_ONITEM | TVHT_ONITEMRIGHT)))
+        return {};
+    const TNode* node = NodeOf(item);
+    if (!node)
+        return {};
+    spot = reinterpret_cast<uintptr_t>(item);
+    std::u16string hint = tree_->GetHint(node);
+    if (!hint.empty())
+        return hint;
+    RECT text, shown;
+    if (TreeView_GetItemRect(control_, item, &text, TRUE) && GetClientRect(control_, &shown) &&
+        (text.right > shown.right || text.left < shown.left))
+        return tree_->GetNodeAsText(node);
+    return {};
 }
 
 TTreeView::~TTreeView()
 {
     if (editor_)
         editor_->Abandon();
+    hint_.reset();
     if (tree_)
         tree_->SetObserver(nullptr);
     if (control_)
@@ -97,6 +128,8 @@ void TTreeView::SetFont(HFONT font, HFONT boldFont)
 void TTreeView::UpdateDpi(UINT dpi)
 {
     dpi_ = dpi;
+    if (hint_)
+        hint_->UpdateDpi(dpi);
     caption_->UpdateDpi(dpi);
     TreeView_SetItemHeight(control_, ScaleForDpi(20, dpi_));
     Layout();
@@ -182,8 +215,12 @@ void TTreeView::SyncSelection()
     syncing_ = true;
     HTREEITEM item = tree_ ? ItemOf(tree_->FocusedNode()) : nullptr;
     TreeView_SelectItem(control_, item);
-    if (item)
+    if (item) {
         TreeView_EnsureVisible(control_, item);
+        // Making a long row visible scrolls the tree sideways and hides the buttons and images
+        // of every row; the left edge stays in view, the scroll bar reaches the rest.
+        SendMessageW(control_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
+    }
     syncing_ = was;
 }
 
@@ -287,6 +324,9 @@ bool TTreeView::FindAndActivate(std::u16string_view prefix)
 
 void TTreeView::Layout()
 {
+    // WM_SIZE arrives while the panel is created, before its children exist.
+    if (!caption_ || !control_)
+        return;
     RECT rc;
     GetClientRect(Handle(), &rc);
     const int captionHeight = TPanelCaption::HeightFor(dpi_);
@@ -362,14 +402,6 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
             const int image = node->Level() == 0 ? TETree::GetImage(node) : 99;
             info->item.iImage = info->item.iSelectedImage = image;
         }
-        return 0;
-    }
-    case TVN_GETINFOTIPW: {
-        auto* info = reinterpret_cast<NMTVGETINFOTIPW*>(header);
-        const auto* node = reinterpret_cast<const TNode*>(info->lParam);
-        textBuffer_ = node && tree_ ? tree_->GetHint(node) : std::u16string();
-        if (info->cchTextMax > 0)
-            lstrcpynW(info->pszText, platform::W(textBuffer_), info->cchTextMax);
         return 0;
     }
     case TVN_SELCHANGEDW: {

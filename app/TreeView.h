@@ -3,6 +3,7 @@
 // and model changes come back through ITreeObserver.
 #pragma once
 
+#include "app/HoverTip.h"
 #include "app/InPlaceEdit.h"
 #include "app/PanelCaption.h"
 #include "app/Window.h"
@@ -59,6 +60,8 @@ public:
     const TNode* NodeOf(HTREEITEM item) const;
     // Rows the control shows now (visible variables and their elements).
     size_t ItemCount() const { return items_.size(); }
+    // The hover hint of the tree's rows.
+    THoverTip& Hint() { return *hint_; }
 
     // ITreeObserver
     void TreeChanged() override;
@@ -86,6 +89,7 @@ private:
     void Rebuild();
     void SyncSelection();
     void Layout();
+    std::u16string HintAt(POINT client, uintptr_t& spot) const;
 
     TETree* tree_ = nullptr;
     THooks hooks_;
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<TInPlaceEdit> editor_;
     // Editors whose edit has ended, released once their own messages are done.
     std::vector<std::unique_ptr<TInPlaceEdit>> retired_;
+    std::unique_ptr<THoverTip> hint_;
 };
 
 } // namespace varnook

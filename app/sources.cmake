@@ -4,6 +4,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   app/Options.cpp
   app/Inspector.cpp
   app/FormAddVarRules.cpp
+  app/TipText.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   app/Window.cpp
@@ -14,6 +15,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/InfoPanel.cpp
   app/InPlaceEdit.cpp
   app/TreeView.cpp
+  app/HoverTip.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp
   app/MainWindowCommands.cpp

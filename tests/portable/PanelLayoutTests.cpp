@@ -24,3 +24,23 @@ TEST(PanelLayout, KeepsTheRatioAndRoundsHalvesToEven)
     l = LayoutTreePanels(2, 4, 0.5); // narrower than the splitter: nothing negative
     EXPECT_EQ(l.sysWidth, 0);
 }
+
+TEST(PanelLayout, WindowsAreClampedToTheWorkArea)
+{
+    const TBox work{0, 0, 1280, 860}; // 1280 x 900 with a 40-pixel taskbar below
+    struct Case {
+        const char* what;
+        TBox window, expected;
+    } cases[] = {
+        {"inside stays", {100, 100, 740, 740}, {100, 100, 740, 740}},
+        // The design size at 144 DPI is taller than the work area: it starts at the top, whole.
+        {"too tall, centred above the top", {157, -40, 1123, 902}, {157, 0, 1123, 860}},
+        {"off to the right and below", {1200, 800, 1840, 1400}, {640, 260, 1280, 860}},
+        {"a monitor that is gone, left of this one", {-1900, 50, -1260, 650}, {0, 50, 640, 650}},
+        {"larger than the work area both ways", {-10, -10, 3000, 2000}, {0, 0, 1280, 860}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClampToWorkArea(c.window, work), c.expected) << c.what;
+    // A work area that does not begin at the origin (a second monitor, a taskbar on the left).
+    EXPECT_EQ(ClampToWorkArea({0, 0, 640, 600}, {1380, 0, 2560, 1024}), (TBox{1380, 0, 2020, 600}));
+}

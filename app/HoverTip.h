@@ -1,0 +1,45 @@
+// A hover hint for the spot of a control under the pointer (a tree row, a grid cell), kept by the
+// program rather than by the control: the controls' own tips differ between systems (Wine's tree
+// never asks its owner for the hint of a row), and they cannot show a long value whole.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace varnook {
+
+class THoverTip {
+public:
+    // The text for a point of the control's client area and the spot it belongs to (equal spots
+    // share one showing of the tip); an empty text shows nothing there.
+    using TTextAt = std::function<std::u16string(POINT client, uintptr_t& spot)>;
+
+    THoverTip(HWND control, TTextAt textAt);
+    ~THoverTip();
+    THoverTip(const THoverTip&) = delete;
+    THoverTip& operator=(const THoverTip&) = delete;
+
+    HWND Tooltip() const { return tip_; }
+    // The text the tip shows (or would show) for the spot under the pointer now.
+    const std::wstring& Text() const { return shown_; }
+    // Asks for the text of a point as a mouse move there would.
+    void Update(POINT client);
+    void UpdateDpi(UINT dpi);
+
+    // Characters per line of a long value.
+    static constexpr size_t kLineLength = 100;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+
+    HWND control_;
+    HWND tip_ = nullptr;
+    TTextAt textAt_;
+    uintptr_t spot_ = UINTPTR_MAX;
+    std::wstring shown_;
+};
+
+} // namespace varnook
