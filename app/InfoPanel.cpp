@@ -7,6 +7,9 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+#include <utility>
+
 namespace varnook {
 
 const char16_t* const kLegendTexts[5] = {
@@ -21,6 +24,48 @@ const char16_t* const kLegendTexts[5] = {
 namespace {
 constexpr wchar_t kClassName[] = L"VarnookInfoPanel";
 constexpr COLORREF kShadedRow = RGB(245, 245, 245);
+
+// The columns a text's first count characters cover when drawn with the DC's font: [left, right).
+std::pair<int, int> InkSpan(HDC reference, const wchar_t* text, int count)
+{
+    SIZE extent{};
+    GetTextExtentPoint32W(reference, text, count, &extent);
+    const int width = extent.cx + 8, height = std::max(1, static_cast<int>(extent.cy));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(reference);
+    HBITMAP bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::pair<int, int> span{0, 0};
+    if (bitmap && bits) {
+        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+        HGDIOBJ oldFont = SelectObject(memory, GetCurrentObject(reference, OBJ_FONT));
+        RECT all{0, 0, width, height};
+        FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetBkMode(memory, TRANSPARENT);
+        SetTextColor(memory, RGB(0, 0, 0));
+        TextOutW(memory, 0, 0, text, count);
+        GdiFlush();
+        const auto* pixels = static_cast<const uint32_t*>(bits);
+        int left = width, right = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if ((pixels[size_t(y) * width + x] & 0xFFFFFF) != 0xFFFFFF) {
+                    left = std::min(left, x);
+                    right = std::max(right, x + 1);
+                }
+        span = left < right ? std::pair{left, right} : std::pair{0, 0};
+        SelectObject(memory, oldFont);
+        SelectObject(memory, oldBitmap);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    return span;
+}
 
 HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
 {
@@ -287,11 +332,13 @@ void TInfoPanel::DrawTab(const DRAWITEMSTRUCT& item)
     RECT text{x, top, rc.right, top + metrics.tmHeight};
     DrawTextW(dc, platform::W(shown), static_cast<int>(shown.size()), &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     if (underlined != std::u16string::npos) {
-        SIZE before{}, letter{};
-        GetTextExtentPoint32W(dc, platform::W(shown), static_cast<int>(underlined), &before);
-        GetTextExtentPoint32W(dc, platform::W(shown) + underlined, 1, &letter);
+        // Where the letter was drawn, not where the font's widths say: some fonts (Wine's Tahoma
+        // at 11 pixels) draw narrower than they measure.
+        const int beforeRight = InkSpan(dc, platform::W(shown), static_cast<int>(underlined)).second;
+        const auto [letterLeft, letterRight] = InkSpan(dc, platform::W(shown), static_cast<int>(underlined) + 1);
+        const int left = underlined == 0 ? letterLeft : beforeRight + 1;
         const int y = top + metrics.tmAscent + std::max(1, ScaleForDpi(1, dpi_));
-        RECT line{x + before.cx, y, x + before.cx + letter.cx, y + std::max(1, ScaleForDpi(1, dpi_))};
+        RECT line{x + left, y, x + std::max(left + 1, letterRight), y + std::max(1, ScaleForDpi(1, dpi_))};
         FillRect(dc, &line, GetSysColorBrush(COLOR_BTNTEXT));
     }
     SelectObject(dc, old);

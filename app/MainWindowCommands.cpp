@@ -263,7 +263,8 @@ void TfrmMain::OnDrawMenuItem(DRAWITEMSTRUCT* item)
     SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     HGDIOBJ old = SelectObject(item->hDC, italicMenuFont_.get());
     RECT rc = item->rcItem;
-    rc.left += ScaleForDpi(20, dpi_);
+    // Where the menu puts the text of its own items: after the room for a check mark.
+    rc.left += GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + ScaleForDpi(3, dpi_);
     const std::wstring text = MenuText(*action);
     DrawTextW(item->hDC, text.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS |
                                                     ((item->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));

@@ -274,10 +274,24 @@ void TfrmMain::CreateToolbars()
     donate.iBitmap = I_IMAGENONE;
     donate.idCommand = static_cast<int>(kCommandBase + static_cast<unsigned>(TActionId::actHelpDonate));
     donate.fsState = TBSTATE_ENABLED;
-    donate.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_AUTOSIZE;
+    donate.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
     donate.iString = reinterpret_cast<INT_PTR>(platform::W(tips.back()));
     buttons.push_back(donate);
     SendMessageW(tbMain_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    {
+        // The label is drawn bold (OnNotify): its button is as wide as the bold text.
+        HDC dc = GetDC(tbMain_);
+        HGDIOBJ old = SelectObject(dc, linkFont_.get());
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, platform::W(tips.back()), static_cast<int>(tips.back().size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(tbMain_, dc);
+        TBBUTTONINFOW size{};
+        size.cbSize = sizeof(size);
+        size.dwMask = TBIF_SIZE;
+        size.cx = static_cast<WORD>(extent.cx + ScaleForDpi(16, dpi_));
+        SendMessageW(tbMain_, TB_SETBUTTONINFOW, donate.idCommand, reinterpret_cast<LPARAM>(&size));
+    }
     if (HWND tips = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
         SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000); // hints stay long enough to read
     SendMessageW(tbMain_, TB_AUTOSIZE, 0, 0);

@@ -219,7 +219,7 @@ void TTreeView::SyncSelection()
         TreeView_EnsureVisible(control_, item);
         // Making a long row visible scrolls the tree sideways and hides the buttons and images
         // of every row; the left edge stays in view, the scroll bar reaches the rest.
-        SendMessageW(control_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
+        SendMessageW(control_, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
     }
     syncing_ = was;
 }

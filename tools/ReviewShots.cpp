@@ -301,12 +301,14 @@ std::vector<Scenario> Scenarios(const std::wstring& exe)
              auto rebars = Children(p.Main(), REBARCLASSNAMEW);
              if (rebars.empty())
                  return false;
-             // The chevron sits at the right end of the first band.
-             RECT band{};
-             SendMessageW(rebars[0], RB_GETRECT, 0, reinterpret_cast<LPARAM>(&band));
+             // The chevron sits at the right end of the first row; rectangles do not cross
+             // processes, so it is found from the dock's own size.
              HWND rebar = rebars[0];
-             PostMessageW(rebar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(band.right - p.Scale(7), (band.top + band.bottom) / 2));
-             PostMessageW(rebar, WM_LBUTTONUP, 0, MAKELPARAM(band.right - p.Scale(7), (band.top + band.bottom) / 2));
+             RECT dock;
+             GetClientRect(rebar, &dock);
+             const int x = dock.right - p.Scale(7), y = p.Scale(13);
+             PostMessageW(rebar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+             PostMessageW(rebar, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
              Wait(1000);
              const bool shot = p.ShootAsIs(out);
              keybd_event(VK_ESCAPE, 0, 0, 0);
