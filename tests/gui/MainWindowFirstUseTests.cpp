@@ -76,7 +76,8 @@ std::wstring StatusBarText(HWND bar, int part)
 
 RECT WorkAreaOf(HWND window)
 {
-    MONITORINFO monitor{sizeof(monitor)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
     return monitor.rcWork;
 }
