@@ -118,8 +118,10 @@ public:
             return;
         if (IsWindow(main_))
             PostMessageW(main_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi_.hProcess, 8000) == WAIT_TIMEOUT)
+        if (WaitForSingleObject(pi_.hProcess, 8000) == WAIT_TIMEOUT) {
+            std::printf("  (the program did not end within 8 s of WM_CLOSE; ended)\n");
             TerminateProcess(pi_.hProcess, 0);
+        }
         CloseHandle(pi_.hThread);
         CloseHandle(pi_.hProcess);
         pi_ = {};
