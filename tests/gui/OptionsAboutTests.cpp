@@ -73,9 +73,17 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
         DialogScript* s = self_;
-        if (!s || s->busy_ || s->Finished())
+        if (!s || s->busy_)
             return;
         HWND dialog = ActiveDialog();
+        // A script that stalls, or a dialog left open after the last step, must not keep a modal
+        // loop running for ever: the dialog is cancelled.
+        if (dialog && (s->Finished() || GetTickCount() - s->start_ > 30000)) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        if (s->Finished())
+            return;
         if (!dialog || Text(dialog) != s->steps_[s->next_].caption)
             return;
         s->busy_ = true;
@@ -86,6 +94,7 @@ private:
     std::vector<Step> steps_;
     size_t next_ = 0;
     bool busy_ = false;
+    DWORD start_ = GetTickCount();
     UINT_PTR timer_ = 0;
 };
 
