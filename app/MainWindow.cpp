@@ -301,6 +301,7 @@ void TfrmMain::TimerTick()
     sysTree_->Verify();
     userTree_->Verify();
     FillInspector();
+    CheckOutsideChanges();
 }
 
 void TfrmMain::Close()

@@ -4,6 +4,7 @@
 
 #include "app/Actions.h"
 #include "app/Options.h"
+#include "app/StoreWatcher.h"
 #include "app/Window.h"
 #include "core/ETree.h"
 #include "edit/PushInterface.h"
@@ -55,6 +56,10 @@ public:
     bool Save();
     // Reads both scopes of the logged-in user again; clears the undo history.
     bool ReloadFromStore();
+    // Looks whether another program changed a scope key (the timer does it): without unsaved
+    // edits the trees are reloaded at once, keeping focus and expansion; with them the status
+    // bar tells how many variables changed and offers Refresh.
+    void CheckOutsideChanges();
     // Runs an action as a key, menu item or button would: only when its rule allows it.
     bool ExecuteAction(TActionId id);
     bool IsActionEnabled(TActionId id) const;
@@ -179,6 +184,11 @@ private:
     void PlaceWindow();
     bool SaveTrees();
 
+    // MainWindowWatch.cpp
+    void StartWatchingStore();
+    void ReloadKeepingView();
+    void ClearOutsideNotice();
+
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::unique_ptr<TOptions> options_;
     TUndoStack undoStack_;
@@ -226,6 +236,9 @@ private:
     platform::unique_hicon statusIcons_[8];
     int statusImage_[4] = {-1, -1, -1, -1};
     std::u16string statusText_[4];
+    std::unique_ptr<TStoreWatcher> storeWatcher_;
+    // The status bar's fourth label shows this notice of changes made outside the program.
+    std::u16string outsideNotice_;
 };
 
 // The one main window of the process, while it exists.

@@ -1,6 +1,7 @@
 // The main window and the store: saving, reloading, and the window's own place kept in the
 // options.
 #include "app/MainWindow.h"
+#include "app/FormSaveConflict.h"
 #include "app/PanelLayout.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
@@ -76,11 +77,38 @@ void TfrmMain::StoreWindowState()
     options_->isMaximized = IsZoomed(Handle()) != FALSE;
 }
 
+// Both scopes are compared with the store before anything is written, so that the question
+// about variables another program changed as well comes once, and Cancel or Reload writes nothing.
 bool TfrmMain::SaveTrees()
 {
-    if (CanWriteSystemScope())
-        sysTree_->SaveToRegistry();
-    userTree_->SaveToRegistry();
+    const bool system = CanWriteSystemScope();
+    std::vector<TMergeEntry> sysPlan, userPlan;
+    if (system)
+        sysPlan = sysTree_->PlanSave();
+    userPlan = userTree_->PlanSave();
+    std::vector<std::u16string> conflicts;
+    for (const auto* plan : {&sysPlan, &userPlan})
+        for (const auto& e : *plan)
+            if (e.Conflict())
+                conflicts.push_back(e.ours ? e.ours->name : e.base ? e.base->name : e.theirs->name);
+    bool keepOurs = true;
+    if (!conflicts.empty()) {
+        switch (TfrmSaveConflict::createAndShowModal(conflicts)) {
+        case TSaveConflictAnswer::KeepMine:
+            break;
+        case TSaveConflictAnswer::KeepTheirs:
+            keepOurs = false;
+            break;
+        case TSaveConflictAnswer::Reload:
+            ReloadKeepingView();
+            return false;
+        case TSaveConflictAnswer::Cancel:
+            return false;
+        }
+    }
+    if (system)
+        sysTree_->ApplySave(sysPlan, keepOurs);
+    userTree_->ApplySave(userPlan, keepOurs);
     return true;
 }
 
@@ -97,10 +125,11 @@ bool TfrmMain::Save()
     UpdateWindow(statusBar_);
     bool saved = false;
     try {
-        SaveTrees();
-        baseState_ = undoStack_.GetPos();
-        BroadcastEnvironmentChange(2000);
-        saved = true;
+        if (SaveTrees()) {
+            baseState_ = undoStack_.GetPos();
+            BroadcastEnvironmentChange(2000);
+            saved = true;
+        }
     } catch (const std::exception& failure) {
         ReportUnhandledFailure(failure);
     }
@@ -123,6 +152,7 @@ bool TfrmMain::ReloadFromStore()
     userTree_->ShowReadOnly(options_->showReadonly);
     undoStack_.Clear();
     baseState_ = 0;
+    ClearOutsideNotice();
     UpdateStatusBar();
     return true;
 }

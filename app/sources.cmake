@@ -28,6 +28,9 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormOK.cpp
   app/FormYesNo.cpp
   app/FormYesNoCancel.cpp
+  app/FormSaveConflict.cpp
+  app/StoreWatcher.cpp
+  app/MainWindowWatch.cpp
 )
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/OptionsDialogModel.cpp

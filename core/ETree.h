@@ -21,6 +21,7 @@
 #include "core/PathProbeCache.h"
 #include "core/Presentation.h"
 #include "core/Registry.h"
+#include "core/StoreMerge.h"
 
 #include <array>
 #include <cstdint>
@@ -315,14 +316,28 @@ public:
 
     // ---- Loading and saving (ETreeStore.cpp)
     // Rebuilds the tree from the string values of the key, split as the exclusion list says, and
-    // keeps root and key for SaveToRegistry. A key that cannot be opened gives an empty tree.
-    // Focuses nothing.
+    // keeps root and key for saving, and the values as loaded as the base of the next save.
+    // A key that cannot be opened gives an empty tree. Focuses nothing.
     void LoadFromRegistry(RegHandle newRoot, std::u16string_view newKey);
-    // Writes every variable that is not read-only to root and key, then removes the string
-    // values whose names the tree no longer holds; values of other kinds stay. Raises
-    // EVarnookError when the key cannot be opened (nothing changed) or a write or removal fails
-    // (every variable then still holds its old or its new value).
-    void SaveToRegistry() const;
+    // The string values as the store held them at the last load or save, as far as this
+    // tree's saves are concerned.
+    const TStoredScope& StoredBase() const { return fStoredBase; }
+    // The variables a save writes: every one that is not read-only.
+    TStoredScope SavedVariables() const;
+    // Reads the store again and pairs its string values with the base and the tree's variables,
+    // names compared the way the store compares them. Raises EVarnookError when the key cannot
+    // be opened for writing, or when the store takes two of the tree's names for one.
+    std::vector<TMergeEntry> PlanSave() const;
+    // Applies the user's changes in plan to the store, nothing else: variables the user did not
+    // change keep their stored bytes, changes made outside stay; where both changed a variable,
+    // keepOurs decides. Writes come first, then renames in letter case, then removals, so that
+    // every variable always exists under its old or its new name. Raises EVarnookError when an
+    // operation fails; the base then follows what was done.
+    void ApplySave(const std::vector<TMergeEntry>& plan, bool keepOurs);
+    void SaveToRegistry(bool keepOurs = true) { ApplySave(PlanSave(), keepOurs); }
+    // The number of variables another program changed, added or removed since the last load or
+    // save; reads only. 0 when the key cannot be read.
+    size_t CountOutsideChanges() const;
 
     // ---- Reference expansion (ETreeExpand.cpp)
     // Replaces %NAME% references by values from this tree, then from the resolving tree, pass
@@ -392,7 +407,6 @@ private:
     void FocusMoved();
     TNode* ReadDetached(TByteReader& in, int level, TNode*& selected) const;
     void InvalidateLookups();
-    void WriteVariable(RegistryAccess& reg, const TNode* variable, std::u16string_view name) const;
     // The element's text when it needs no expansion, else its expansion kept in buffer.
     const std::u16string& ExpandedElement(const TNode* element, std::u16string& buffer) const;
     std::u16string ExpandOrLoopText(const std::u16string& text) const;
@@ -418,6 +432,7 @@ private:
     mutable std::unordered_map<std::u16string, TNode*> fFindCache;
     // Path verdicts kept between verification passes.
     TPathProbeCache fProbeCache;
+    TStoredScope fStoredBase;
 };
 
 } // namespace varnook

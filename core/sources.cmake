@@ -10,6 +10,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/MoFile.cpp
   core/FileLocator.cpp
   core/ETreeStore.cpp
+  core/StoreMerge.cpp
   core/ETreeExpand.cpp
   core/ETreeVerify.cpp
   core/PathProbeCache.cpp

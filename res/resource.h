@@ -61,6 +61,8 @@
 #define IDD_MSG_OK 200
 #define IDD_MSG_YESNO 201
 #define IDD_MSG_YESNOCANCEL 202
+// The question of a save that meets another program's changes (Keep mine, Keep theirs, Reload, Cancel).
+#define IDD_MSG_SAVECONFLICT 3200
 #define IDC_MSG_FRAME 1000
 #define IDC_MSG_ICON 1001
 #define IDC_MSG_TEXT 1002

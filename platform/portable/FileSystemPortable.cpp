@@ -1,5 +1,6 @@
 // Drives of the native build: drive X: is the folder $VARNOOK_DRIVES/X, a path from the root
-// (\x) lies on drive C:. Wildcards follow glob(3), which agrees with FindFirstFileW on * and ?.
+// (\x) lies on drive C:. The search takes * and ? as wildcards in the last component only and
+// everything else literally, as FindFirstFileW does.
 #include "core/Strings.h"
 #include "platform/Services.h"
 
@@ -37,8 +38,18 @@ public:
 
     bool SearchFinds(const std::u16string& pattern) override
     {
+        // glob(3) would match wildcards in every component and take brackets as classes.
+        const std::string host = HostPath(pattern).string();
+        const size_t leaf = host.find_last_of('/') + 1;
+        std::string escaped;
+        for (size_t i = 0; i < host.size(); ++i) {
+            const char c = host[i];
+            if (c == '[' || c == ']' || c == '\\' || ((c == '*' || c == '?') && i < leaf))
+                escaped += '\\';
+            escaped += c;
+        }
         glob_t found{};
-        const int rc = glob(HostPath(pattern).c_str(), GLOB_NOSORT, nullptr, &found);
+        const int rc = glob(escaped.c_str(), GLOB_NOSORT, nullptr, &found);
         const bool any = rc == 0 && found.gl_pathc > 0;
         globfree(&found);
         return any;

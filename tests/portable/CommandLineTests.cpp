@@ -167,6 +167,10 @@ TEST_F(CommandLineRun, OperationsOnTheUserScope)
         {"remove", u"x;y;X;x", u"-R NAME x", u"y;X"},
         {"remove, cleaned", u"x;;y;y", u"-R -C NAME x", u"y"},
         {"remove from absent", std::nullopt, u"-R NAME x", u""},
+        // Text after a closing quote stays where it was.
+        {"remove keeps quoted text", u"\"C:\\Program Files\\Vim\\vim.exe\" -f;C:\\x", u"-R NAME C:\\x",
+         u"\"C:\\Program Files\\Vim\\vim.exe\" -f"},
+        {"append, cleaned, keeps quoted text", u"\"C:\\a b\"\\c;;", u"-A -C NAME D:\\x", u"\"C:\\a b\"\\c;D:\\x"},
         {"cleanup of the new text only", u"a;a", u"-C NAME b;;B;c", u"b;c"},
         {"set with spaces and quotes", std::nullopt, u"-S NAME \"C:\\Program Files;D:\\x\"", u"C:\\Program Files;D:\\x"},
         {"non-ASCII", std::nullopt, u"-S \u0414\u043E\u043C \U0001F600\u00E9", u"\U0001F600\u00E9"},

@@ -48,6 +48,22 @@ TEST(PathProbes, DirectoriesFilesAndWildcards)
     EXPECT_TRUE(DirectoryExists(u"C:\\"));
 }
 
+// The file search takes * and ? as wildcards in the last component only, and brackets never.
+TEST(PathProbes, WildcardsOnlyInTheLastComponent)
+{
+    ScratchFolder root;
+    const auto dir = root.Make(u"Tools", true);
+    root.Make(u"Tools\\tool.exe", false);
+    const auto bracketed = root.Make(u"a[1].txt", false);
+    EXPECT_TRUE(PathExists(dir + u"\\to*"));
+    EXPECT_FALSE(PathExists(root.Path() + u"\\T*ls\\tool.exe"));
+    EXPECT_FALSE(PathExists(root.Path() + u"\\Too?s\\tool.exe"));
+    EXPECT_FALSE(PathExists(root.Path() + u"\\*\\tool.exe"));
+    EXPECT_TRUE(PathExists(bracketed));
+    EXPECT_FALSE(PathExists(root.Path() + u"\\a[0-9].txt"));
+    EXPECT_FALSE(PathExists(dir + u"\\t[o]ol.exe"));
+}
+
 TEST(PathProbes, ErrorModeIsSilentDuringEveryProbeAndRestoredAfter)
 {
     CountingErrorModes fs;

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <set>
 
 using namespace varnook;
 using namespace varnook::testing;
@@ -40,6 +44,26 @@ KeyContents ReadKey(HKEY key)
 Raw Sz(const std::wstring& text, DWORD type = REG_SZ)
 {
     return {type, std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t))};
+}
+
+// The lines reg.exe export writes for the key: what a peer sees of every value, whatever its kind.
+std::vector<std::wstring> ExportLines(const std::wstring& key)
+{
+    const std::wstring file = BuildDir() + UniqueName(L"export") + L".reg";
+    ProcessResult r = RunProcess(L"reg.exe export \"" + key + L"\" \"" + file + L"\" /y");
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    std::ifstream in(std::filesystem::path(file), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileW(file.c_str());
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    std::vector<std::wstring> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(L"\r\n", at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
 }
 
 std::vector<std::u16string> Elements(const TNode* variable)
@@ -163,4 +187,121 @@ TEST_F(ScopeStoreTest, AMissingKeyLoadsEmptyAndCannotBeSaved)
     }
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, (scratch.Path() + L"\\NoSuchKey").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+}
+
+// Values no save of the program would write: they must come through a save that changed
+// something else byte for byte, as Wine's reg.exe exports them.
+TEST_F(ScopeStoreTest, ASaveLeavesEveryUntouchedValueByteForByte)
+{
+    const wchar_t trailing[] = L"a\0\0\0";
+    const char oddLength[] = {'a', 0, 'b', 0, 'c'};
+    const wchar_t unterminated[] = {L'x', L'y'};
+    const wchar_t inner[] = L"a\0b";
+    const std::wstring editor = L"\"C:\\Program Files\\Vim\\vim.exe\" -f";
+    const std::wstring quoted = L"\"C:\\a b\"\\c;D:\\x";
+    const unsigned char binary[] = {1, 2, 3};
+    const unsigned long long qword = 0x1122334455667788ull;
+    HKEY key = scratch.Handle();
+    SetRawValue(key, L"Trailing", REG_SZ, trailing, sizeof(trailing));
+    SetRawValue(key, L"OddLength", REG_EXPAND_SZ, oddLength, sizeof(oddLength));
+    SetRawValue(key, L"Unterminated", REG_SZ, unterminated, sizeof(unterminated));
+    SetRawValue(key, L"Inner", REG_SZ, inner, sizeof(inner));
+    SetRawValue(key, L"NoData", REG_SZ, nullptr, 0);
+    SetRawValue(key, L"Editor", REG_SZ, editor.c_str(), DWORD((editor.size() + 1) * 2));
+    SetRawValue(key, L"Quoted", REG_EXPAND_SZ, quoted.c_str(), DWORD((quoted.size() + 1) * 2));
+    SetRawValue(key, L"Binary", REG_BINARY, binary, sizeof(binary));
+    SetRawValue(key, L"Qword", REG_QWORD, &qword, sizeof(qword));
+    SetRawValue(key, L"None", REG_NONE, binary, sizeof(binary));
+    const std::wstring regKey = L"HKEY_CURRENT_USER\\" + scratch.Path();
+    const KeyContents before = ReadKey(key);
+    const auto exportedBefore = ExportLines(regKey);
+
+    TETree loaded;
+    loaded.SetExclusions(&exclusions);
+    loaded.LoadFromRegistry(platform::kRootCurrentUser, KeyPath());
+    // Quoted values with text after the closing quote load losslessly.
+    EXPECT_EQ(Elements(loaded.FindVariable(u"Editor")), std::vector<std::u16string>{platform::U16(editor)});
+    EXPECT_EQ(TETree::GetVariableValue(loaded.FindVariable(u"Quoted")), platform::U16(quoted));
+    loaded.SaveToRegistry();
+    EXPECT_EQ(ReadKey(key), before);
+    EXPECT_EQ(ExportLines(regKey), exportedBefore);
+
+    // One variable changed: its line alone differs.
+    loaded.SetVariableValue(loaded.FindVariable(u"TEMP"), u"C:\\t2");
+    loaded.SaveToRegistry();
+    const auto exportedAfter = ExportLines(regKey);
+    ASSERT_EQ(exportedAfter.size(), exportedBefore.size());
+    std::vector<std::wstring> changed;
+    for (size_t i = 0; i < exportedAfter.size(); ++i)
+        if (exportedAfter[i] != exportedBefore[i])
+            changed.push_back(exportedAfter[i]);
+    EXPECT_EQ(changed, std::vector<std::wstring>{L"\"TEMP\"=\"C:\\\\t2\""});
+}
+
+// Another program's changes between load and save survive it: reg.exe adds a variable and
+// changes one the user did not touch, while the user edits a third.
+TEST_F(ScopeStoreTest, ChangesMadeByAnotherProgramSurviveASave)
+{
+    const std::wstring regKey = L"HKCU\\" + scratch.Path();
+    EXPECT_EQ(RunProcess(L"reg.exe add \"" + regKey + L"\" /v JAVA_HOME /d C:\\jdk /f").exitCode, 0u);
+    EXPECT_EQ(RunProcess(L"reg.exe add \"" + regKey + L"\" /v TEMP /d C:\\outside /f").exitCode, 0u);
+    EXPECT_EQ(tree.CountOutsideChanges(), 2u);
+    tree.SetVariableValue(tree.FindVariable(u"Path"), u"C:\\mine");
+    const auto plan = tree.PlanSave();
+    for (const auto& e : plan)
+        EXPECT_FALSE(e.Conflict());
+    tree.ApplySave(plan, true);
+    EXPECT_EQ(RegExeQuery(regKey, L"JAVA_HOME").data, "C:\\jdk");
+    EXPECT_EQ(RegExeQuery(regKey, L"TEMP").data, "C:\\outside");
+    EXPECT_EQ(RegExeQuery(regKey, L"Path").data, "C:\\mine");
+    // The tree still shows the old TEMP: the window is told of two changes it has not loaded.
+    EXPECT_EQ(tree.CountOutsideChanges(), 2u);
+
+    // Both change the same variable: the plan says so, and the choice decides.
+    tree.SetVariableValue(tree.FindVariable(u"Path"), u"C:\\mine2");
+    EXPECT_EQ(RunProcess(L"reg.exe add \"" + regKey + L"\" /v Path /t REG_EXPAND_SZ /d C:\\theirs /f").exitCode, 0u);
+    auto second = tree.PlanSave();
+    EXPECT_EQ(std::count_if(second.begin(), second.end(), [](const TMergeEntry& e) { return e.Conflict(); }), 1);
+    tree.ApplySave(second, false);
+    EXPECT_EQ(RegExeQuery(regKey, L"Path").data, "C:\\theirs");
+}
+
+// The store upper-cases names its own way: for Wine's registry (as for Windows) GEOა and GEOᲐ,
+// CHRꭰ and CHRᎠ are one name each. A rename between them changes the spelling and loses nothing.
+TEST_F(ScopeStoreTest, ARenameTheStoreTakesForTheSameNameKeepsTheVariable)
+{
+    const std::u16string pairs[][2] = {{u"GEO\u10D0", u"GEO\u1C90"}, {u"CHR\uAB70", u"CHR\u13A0"}, {u"X\u00E5", u"X\u212B"}};
+    HKEY key = scratch.Handle();
+    for (const auto& p : pairs) {
+        SetStringValue(HKEY_CURRENT_USER, scratch.Path(), std::wstring(p[0].begin(), p[0].end()), L"kept");
+        // Skip a pair this store tells apart: then there is nothing to lose.
+        const std::wstring other(p[1].begin(), p[1].end());
+        if (RegQueryValueExW(key, other.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            continue;
+        SCOPED_TRACE(ToUtf8(p[1]));
+        TETree t;
+        t.LoadFromRegistry(platform::kRootCurrentUser, KeyPath());
+        t.SetVariableName(t.FindVariable(p[0]), p[1]);
+        t.SaveToRegistry();
+        const KeyContents now = ReadKey(key);
+        EXPECT_EQ(now.count(other), 1u) << "the new spelling";
+        EXPECT_EQ(now.count(std::wstring(p[0].begin(), p[0].end())), 0u);
+        EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, scratch.Path(), other).text, L"kept");
+        for (const auto& [name, raw] : now)
+            EXPECT_EQ(name.find(L"(Varnook"), std::wstring::npos) << "a held copy was left behind";
+
+        // Two of the tree's variables the store takes for one name: refused before any write.
+        TETree both;
+        both.LoadFromRegistry(platform::kRootCurrentUser, KeyPath());
+        if (!both.FindVariable(p[0])) {
+            both.AddVariable(p[0], u"second", rdString, false);
+            try {
+                both.SaveToRegistry();
+                ADD_FAILURE() << "two variables went into one value";
+            } catch (const ERegistryException& e) {
+                EXPECT_EQ(e.Message(), u"The registry takes '" + p[0] + u"' for the name of another variable");
+            }
+            EXPECT_EQ(ReadKey(key), now);
+        }
+    }
 }
