@@ -28,6 +28,8 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormOK.cpp
   app/FormYesNo.cpp
   app/FormYesNoCancel.cpp
+  app/FormCheckForUpdate.cpp
+  app/MainWindowUpdate.cpp
 )
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/OptionsDialogModel.cpp

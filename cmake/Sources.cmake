@@ -27,7 +27,7 @@ if(VARNOOK_WINDOWS)
                ${CMAKE_SOURCE_DIR}/res/varnook.manifest ${CMAKE_SOURCE_DIR}/res/varnook.ico
                ${CMAKE_SOURCE_DIR}/res/logo.bmp ${CMAKE_SOURCE_DIR}/res/logo-2x.bmp
                ${CMAKE_BINARY_DIR}/generated/version.h
-               ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/optionsdialogs.rc
+               ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/optionsdialogs.rc ${CMAKE_SOURCE_DIR}/res/update.rc
                ${CMAKE_SOURCE_DIR}/res/resource.h)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
   if(MINGW)

@@ -18,6 +18,8 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/CatalogFilesWin32.cpp
   platform/win32/ShellLauncher.cpp
   platform/win32/CryptoWin32.cpp
+  platform/win32/InternetWin32.cpp
+  platform/win32/InstallerFileWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
