@@ -11,6 +11,7 @@
 #include "app/Version.h"
 #include "cli/CommandLine.h"
 #include "core/Translate.h"
+#include "platform/win32/Internet.h"
 #include "platform/win32/WinString.h"
 
 #include <windowsx.h>
@@ -165,6 +166,11 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         SendMessageW(userBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(user));
     SendMessageW(userBox_, CB_SETCURSEL, 0, 0);
     EnableWindow(userBox_, FALSE);
+    // 27. The update check at start-up, when the option asks for it.
+    if (options_->checkForUpdates) {
+        isAutoUpdate = true;
+        CheckForUpdates();
+    }
 
     dragDrop_ = std::make_unique<TTreeDragDrop>(*this);
 
@@ -343,6 +349,8 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormDestroy()
 {
     KillTimer(Handle(), kTimerId);
+    // A check under way is dropped; its worker reports to nobody.
+    XMLDoc.reset();
     created_ = false;
     dragDrop_.reset();
     if (sysView_)
@@ -361,6 +369,9 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case kUpdateDocumentMessage:
+        XMLDocAsyncLoad(static_cast<unsigned>(wParam));
+        return 0;
     case WM_CLOSE:
         if (closing_)
             return 0;

@@ -23,6 +23,10 @@ class TInfoPanel;
 class TInspector;
 class TTreeDragDrop;
 
+namespace platform {
+class TAsyncGet;
+}
+
 class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
 public:
     struct TStartOptions {
@@ -74,6 +78,17 @@ public:
     // IToolbarOwner
     std::vector<TToolbarArrangement> GetToolbarArrangement() override;
     void ApplyToolbarArrangement(const TToolbarArrangement& arrangement) override;
+
+    // The update check (MainWindowUpdate.cpp): starts one check; the answer comes later.
+    void CheckForUpdates();
+    // The closing questions, asked by the update dialog before it starts an installer.
+    bool QueryClose();
+    // Ends the program once an installer has started; the closing questions are not asked again.
+    void EndForInstaller();
+    bool InstallerStarted() const { return installerStarted_; }
+    bool isAutoUpdate = false;
+    bool isUpdateErrorShown = false;
+    static constexpr UINT kUpdateDocumentMessage = WM_APP + 3014;
 
     // Messages the application's loop hands to the window before they are dispatched.
     bool PreTranslateMessage(MSG& msg);
@@ -180,6 +195,10 @@ private:
     // Ctrl+V, Ctrl+Z and the like then edit the text).
     bool KeyBelongsToEditor(const MSG& msg) const;
 
+    // MainWindowUpdate.cpp
+    void XMLDocAsyncLoad(unsigned serial);
+    void UpdateCheckFailed();
+
     // MainWindowStore.cpp
     void PlaceWindow();
     bool SaveTrees();
@@ -209,6 +228,10 @@ private:
     bool trackingSplitter_ = false;
     int splitterGrab_ = 0;
     std::u16string statusLabel4eng;
+    std::unique_ptr<platform::TAsyncGet> XMLDoc;
+    unsigned xmlSerial_ = 0;
+    std::string xmlBody_;
+    bool installerStarted_ = false;
     std::u16string searchString;
 
     HWND rebar_ = nullptr;

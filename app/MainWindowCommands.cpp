@@ -81,6 +81,7 @@ bool IsWired(TActionId id)
     case A::actHelpDonate:
     case A::actFileOptions:
     case A::actHelpAbout:
+    case A::actHelpCheckUpdates:
         return true;
     default:
         return false;
@@ -343,6 +344,10 @@ void TfrmMain::RunActionEffect(TActionId id)
         break;
     case A::actHelpAbout:
         TfrmAbout::createAndShowModal();
+        break;
+    case A::actHelpCheckUpdates:
+        isAutoUpdate = false;
+        CheckForUpdates();
         break;
     default:
         // The other commands arrive with the dialogs they run.

@@ -31,6 +31,8 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormSaveConflict.cpp
   app/StoreWatcher.cpp
   app/MainWindowWatch.cpp
+  app/FormCheckForUpdate.cpp
+  app/MainWindowUpdate.cpp
 )
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/OptionsDialogModel.cpp

@@ -11,7 +11,7 @@ endforeach()
 
 if(VARNOOK_WINDOWS)
   add_library(varnook_core STATIC ${VARNOOK_PORTABLE_SOURCES} ${VARNOOK_WIN32_SOURCES})
-  set(VARNOOK_WINDOW_DLLS comctl32 comdlg32 shell32 shlwapi ole32 version msimg32 uxtheme)
+  set(VARNOOK_WINDOW_DLLS comctl32 comdlg32 shell32 shlwapi ole32 version msimg32 uxtheme wininet bcrypt)
   if(MINGW)
     include(${CMAKE_SOURCE_DIR}/cmake/DelayLoad.cmake)
     varnook_delay_load(windowLibs ${VARNOOK_WINDOW_DLLS})
@@ -27,7 +27,7 @@ if(VARNOOK_WINDOWS)
                ${CMAKE_SOURCE_DIR}/res/varnook.manifest ${CMAKE_SOURCE_DIR}/res/varnook.ico
                ${CMAKE_SOURCE_DIR}/res/logo.bmp ${CMAKE_SOURCE_DIR}/res/logo-2x.bmp
                ${CMAKE_BINARY_DIR}/generated/version.h
-               ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/optionsdialogs.rc
+               ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/optionsdialogs.rc ${CMAKE_SOURCE_DIR}/res/update.rc
                ${CMAKE_SOURCE_DIR}/res/resource.h)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
   if(MINGW)
@@ -46,5 +46,8 @@ if(VARNOOK_WINDOWS)
   include(${CMAKE_SOURCE_DIR}/cmake/Catalogs.cmake)
 else()
   add_library(varnook_core STATIC ${VARNOOK_PORTABLE_SOURCES} ${VARNOOK_NATIVE_SOURCES})
+  # The stand-in for the system's cryptography (update signatures).
+  find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+  target_link_libraries(varnook_core PUBLIC OpenSSL::Crypto)
 endif()
 target_include_directories(varnook_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)

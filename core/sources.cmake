@@ -16,4 +16,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/PathProbeCache.cpp
   core/ETreeFind.cpp
   core/Presentation.cpp
+  core/UpdateReply.cpp
+  core/UpdateCheck.cpp
 )
