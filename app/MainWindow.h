@@ -4,6 +4,8 @@
 
 #include "app/Actions.h"
 #include "app/Options.h"
+#include "app/ToolsUser.h"
+#include "app/VarnookUI.h"
 #include "app/Window.h"
 #include "core/ETree.h"
 #include "edit/PushInterface.h"
@@ -53,7 +55,8 @@ public:
     // The save action: writes both trees and tells running programs. False when it failed
     // (the failure has been reported; the window stays modified).
     bool Save();
-    // Reads both scopes of the logged-in user again; clears the undo history.
+    // Reads both scopes again, the user scope of the user selected; clears the undo history.
+    // False when that user's profile cannot be loaded (reported; nothing changed).
     bool ReloadFromStore();
     // Runs an action as a key, menu item or button would: only when its rule allows it.
     bool ExecuteAction(TActionId id);
@@ -89,6 +92,10 @@ public:
     int BaseState() const { return baseState_; }
     double Proportion() const { return proportion_; }
     HWND StatusBar() const { return statusBar_; }
+    HWND UserSelector() const { return userBox_; }
+    const TUsersComboBox& UsersList() const { return comboUsers; }
+    int CurrentUser() const { return CURRENT_USER; }
+    const TProfileHive& UserHive() const { return userHive_; }
     HWND InformationPanel() const;
     TInfoPanel* InfoPanel() const { return infoPanel_.get(); }
     bool CanWriteSystem() const { return canWriteSystem_; }
@@ -168,6 +175,14 @@ private:
     void PlaceWindow();
     bool SaveTrees();
 
+    // VarnookUI.cpp: the users list and switching the user
+    void FillUserList();
+    void comboUsersSelect();
+    // Backup.cpp
+    void Backup();
+    // Elevation.cpp
+    void RestartAsAdmin();
+
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::unique_ptr<TOptions> options_;
     TUndoStack undoStack_;
@@ -188,6 +203,11 @@ private:
     bool trackingSplitter_ = false;
     int splitterGrab_ = 0;
     std::u16string statusLabel4eng;
+    TUsersComboBox comboUsers;
+    int CURRENT_USER = 0;
+    UserInfo loggedInUser_;
+    // The hive of the user shown, while it is shown.
+    TProfileHive userHive_;
     std::u16string searchString;
 
     HWND rebar_ = nullptr;

@@ -13,6 +13,10 @@
 namespace varnook::platform {
 
 class IRegistryBackend;
+class IElevation;
+class ISaveFileDialog;
+class IAccounts;
+class IFileWriter;
 
 // Character stepping and comparison as the user's locale sees them.
 class ITextServices {
@@ -23,6 +27,18 @@ public:
     virtual size_t NextChar(const std::u16string& text, size_t pos) const = 0;
     // Linguistic equality in the user's locale with letter case ignored.
     virtual bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) const = 0;
+    // The text in the system's ANSI code page; false when a character would not come back
+    // unchanged. Without a code page to ask, only ASCII is taken as exact.
+    virtual bool ToAnsi(std::u16string_view text, std::string& bytes) const
+    {
+        bytes.clear();
+        for (char16_t c : text) {
+            if (c >= 0x80)
+                return false;
+            bytes += static_cast<char>(c);
+        }
+        return true;
+    }
 };
 
 // Tells running programs that a system setting changed.
@@ -183,5 +199,9 @@ extern template class ScopedOverride<IFileSystem>;
 extern template class ScopedOverride<IProcessEnvironment>;
 extern template class ScopedOverride<IProgramFiles>;
 extern template class ScopedOverride<IIniFiles>;
+extern template class ScopedOverride<IElevation>;
+extern template class ScopedOverride<ISaveFileDialog>;
+extern template class ScopedOverride<IAccounts>;
+extern template class ScopedOverride<IFileWriter>;
 
 } // namespace varnook::platform
