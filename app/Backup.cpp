@@ -8,9 +8,9 @@
 namespace varnook {
 
 namespace {
-constexpr char16_t kLoadFailed[] = u"Can not load profile of the user '%s'";
+constexpr char16_t kLoadFailed[] = N_(u"Can not load profile of the user '%s'");
 constexpr char16_t kSkipped[] =
-    u"These variables are not in the backup: the registry editor cannot read names with line breaks:";
+    N_(u"These variables are not in the backup: the registry editor cannot read names with line breaks:");
 constexpr char16_t kSystemHeading[] =
     u"; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment]";
 } // namespace
@@ -20,7 +20,7 @@ void TfrmMain::Backup()
     SYSTEMTIME now;
     GetLocalTime(&now);
     std::u16string fileName = BackupFileName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
-    if (!platform::SaveFileDialog().AskFileName(reinterpret_cast<uintptr_t>(Handle()), u"Registry Files (*.reg)|*.reg",
+    if (!platform::SaveFileDialog().AskFileName(reinterpret_cast<uintptr_t>(Handle()), gettext(u"Registry Files (*.reg)|*.reg"),
                                                 fileName))
         return;
     const UserInfo& user = comboUsers.GetUser();

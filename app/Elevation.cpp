@@ -12,8 +12,8 @@ namespace varnook {
 
 namespace {
 
-constexpr char16_t kChangesLost[] = u"All changes will be lost after switching user\r\nDo you want to save the changes?";
-constexpr char16_t kStartFailed[] = u"Can not restart as administrator:";
+constexpr char16_t kChangesLost[] = N_(u"All changes will be lost after switching user\r\nDo you want to save the changes?");
+constexpr char16_t kStartFailed[] = N_(u"Can not restart as administrator:");
 
 std::u16string SystemErrorText(long error)
 {

@@ -44,8 +44,8 @@ const UserInfo& TUsersComboBox::GetUser() const
 }
 
 namespace {
-constexpr char16_t kLoadFailed[] = u"Can not load profile of the user '%s'";
-constexpr char16_t kChangesLost[] = u"All changes will be lost after switching user\r\nDo you want to save the changes?";
+constexpr char16_t kLoadFailed[] = N_(u"Can not load profile of the user '%s'");
+constexpr char16_t kChangesLost[] = N_(u"All changes will be lost after switching user\r\nDo you want to save the changes?");
 } // namespace
 
 void TfrmMain::FillUserList()

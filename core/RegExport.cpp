@@ -12,7 +12,7 @@ namespace {
 
 constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 constexpr char16_t kLineEnd[] = u"\r\n";
-constexpr char16_t kWriteFailed[] = u"Can not write the file '%s'";
+constexpr char16_t kWriteFailed[] = N_(u"Can not write the file '%s'");
 
 bool HasLineBreak(std::u16string_view text)
 {
