@@ -159,13 +159,9 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     baseState_ = 0;
     // 25. The clipboard format of copied variables.
     RegisterClipboardFormatW(L"VariableClipboard");
-    // 26. The user selector shows the logged-in user; choosing others comes later.
-    wchar_t user[256];
-    DWORD userLength = ARRAYSIZE(user);
-    if (GetUserNameW(user, &userLength))
-        SendMessageW(userBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(user));
-    SendMessageW(userBox_, CB_SETCURSEL, 0, 0);
-    EnableWindow(userBox_, FALSE);
+    // 26. The user selector.
+    comboUsers.Attach(userBox_);
+    FillUserList();
     // 27. The update check at start-up, when the option asks for it.
     if (options_->checkForUpdates) {
         isAutoUpdate = true;
@@ -358,6 +354,8 @@ void TfrmMain::FormDestroy()
     if (userView_)
         userView_->Attach(nullptr);
     activeTree_ = nullptr;
+    // A profile hive this program loaded must not stay loaded: its user could not log on.
+    userHive_.Release();
 }
 
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -430,6 +428,10 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnSplitterMouse(message, lParam);
         break;
     case WM_COMMAND:
+        if (lParam && reinterpret_cast<HWND>(lParam) == userBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+            comboUsersSelect();
+            return 0;
+        }
         if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) { // menu or accelerator
             const unsigned id = LOWORD(wParam);
             if (id >= kCommandBase && id < kCommandBase + static_cast<unsigned>(TActionId::Count)) {

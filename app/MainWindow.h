@@ -5,6 +5,8 @@
 #include "app/Actions.h"
 #include "app/Options.h"
 #include "app/StoreWatcher.h"
+#include "app/ToolsUser.h"
+#include "app/VarnookUI.h"
 #include "app/Window.h"
 #include "core/ETree.h"
 #include "edit/PushInterface.h"
@@ -58,7 +60,8 @@ public:
     // The save action: writes both trees and tells running programs. False when it failed
     // (the failure has been reported; the window stays modified).
     bool Save();
-    // Reads both scopes of the logged-in user again; clears the undo history.
+    // Reads both scopes again, the user scope of the user selected; clears the undo history.
+    // False when that user's profile cannot be loaded (reported; nothing changed).
     bool ReloadFromStore();
     // Looks whether another program changed a scope key (the timer does it): without unsaved
     // edits the trees are reloaded at once, keeping focus and expansion; with them the status
@@ -116,6 +119,10 @@ public:
     int BaseState() const { return baseState_; }
     double Proportion() const { return proportion_; }
     HWND StatusBar() const { return statusBar_; }
+    HWND UserSelector() const { return userBox_; }
+    const TUsersComboBox& UsersList() const { return comboUsers; }
+    int CurrentUser() const { return CURRENT_USER; }
+    const TProfileHive& UserHive() const { return userHive_; }
     HWND InformationPanel() const;
     TInfoPanel* InfoPanel() const { return infoPanel_.get(); }
     bool CanWriteSystem() const { return canWriteSystem_; }
@@ -207,6 +214,13 @@ private:
     void StartWatchingStore();
     void ReloadKeepingView();
     void ClearOutsideNotice();
+    // VarnookUI.cpp: the users list and switching the user
+    void FillUserList();
+    void comboUsersSelect();
+    // Backup.cpp
+    void Backup();
+    // Elevation.cpp
+    void RestartAsAdmin();
 
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::unique_ptr<TOptions> options_;
@@ -232,6 +246,11 @@ private:
     unsigned xmlSerial_ = 0;
     std::string xmlBody_;
     bool installerStarted_ = false;
+    TUsersComboBox comboUsers;
+    int CURRENT_USER = 0;
+    UserInfo loggedInUser_;
+    // The hive of the user shown, while it is shown.
+    TProfileHive userHive_;
     std::u16string searchString;
 
     HWND rebar_ = nullptr;

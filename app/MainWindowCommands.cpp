@@ -55,6 +55,8 @@ bool IsWired(TActionId id)
     using A = TActionId;
     switch (id) {
     case A::actFileSave:
+    case A::actFileBackup:
+    case A::actFileRestartAsAdmin:
     case A::actFileExit:
     case A::actEditUndo:
     case A::actEditRedo:
@@ -303,6 +305,12 @@ void TfrmMain::RunActionEffect(TActionId id)
     switch (id) {
     case A::actFileSave:
         Save();
+        break;
+    case A::actFileBackup:
+        Backup();
+        break;
+    case A::actFileRestartAsAdmin:
+        RestartAsAdmin();
         break;
     case A::actFileExit:
         Close();

@@ -142,19 +142,4 @@ bool TfrmMain::Save()
     return saved;
 }
 
-bool TfrmMain::ReloadFromStore()
-{
-    sysTree_->LoadFromRegistry(platform::kRootLocalMachine, kSystemEnvironmentKey);
-    userTree_->LoadFromRegistry(platform::kRootCurrentUser, kUserEnvironmentKey);
-    sysTree_->AddSpecialVariables(SystemReadOnlyNames);
-    userTree_->AddSpecialVariables(UserReadOnlyNames);
-    sysTree_->ShowReadOnly(options_->showReadonly);
-    userTree_->ShowReadOnly(options_->showReadonly);
-    undoStack_.Clear();
-    baseState_ = 0;
-    ClearOutsideNotice();
-    UpdateStatusBar();
-    return true;
-}
-
 } // namespace varnook

@@ -68,8 +68,10 @@ void TPanelCaption::LoadIcons()
     buttonIcons_.clear();
     for (size_t i = 0; i < buttons_.size(); ++i) {
         const auto& b = buttons_[i];
-        HICON icon = b.iconId ? static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(b.iconId), IMAGE_ICON, size, size, 0))
-                              : nullptr;
+        // The shield is the program's own toolbar image, drawn the same on every system, not
+        // only where the button control knows how to draw one.
+        const wchar_t* name = b.shield ? L"_ICO_SHIELD" : b.iconId ? MAKEINTRESOURCEW(b.iconId) : nullptr;
+        HICON icon = name ? static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, size, size, 0)) : nullptr;
         buttonIcons_.emplace_back(icon);
         if (icon)
             SendMessageW(buttonWindows_[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));

@@ -5,6 +5,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   app/Inspector.cpp
   app/FormAddVarRules.cpp
   app/TipText.cpp
+  app/ToolsUser.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   app/Window.cpp
@@ -24,6 +25,9 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormAddVar.cpp
   app/MainWindowStore.cpp
   app/MainWindowInspector.cpp
+  app/VarnookUI.cpp
+  app/Backup.cpp
+  app/Elevation.cpp
   app/MessageBoxWindow.cpp
   app/FormOK.cpp
   app/FormYesNo.cpp

@@ -255,6 +255,13 @@ bool RegistryAccess::LoadKey(std::u16string_view path, std::u16string_view file)
     return Registry().LoadKey(root_, path, file) == kErrorSuccess;
 }
 
+bool RegistryAccess::UnLoadKey(std::u16string_view path)
+{
+    if (!path.empty() && path.front() == u'\\')
+        path.remove_prefix(1);
+    return Registry().UnLoadKey(root_, path) == kErrorSuccess;
+}
+
 namespace {
 struct WriteAccessProbe {
     bool computed = false;

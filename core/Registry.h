@@ -64,6 +64,7 @@ public:
     bool DeleteValue(std::u16string_view name);
     bool DeleteKey(std::u16string_view path);
     bool LoadKey(std::u16string_view path, std::u16string_view file);
+    bool UnLoadKey(std::u16string_view path);
 
 private:
     // The base handle and the path below it, by the leading-backslash rule.

@@ -3,6 +3,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Tools.cpp
   core/Expansion.cpp
   core/Registry.cpp
+  core/RegExport.cpp
   core/Exclusions.cpp
   core/NodeInfo.cpp
   core/ETree.cpp

@@ -58,6 +58,13 @@ public:
     // Deletes a key without subkeys.
     virtual long DeleteKey(RegHandle base, std::u16string_view path, uint32_t viewBits) = 0;
     virtual long LoadKey(RegHandle root, std::u16string_view path, std::u16string_view file) = 0;
+    // RegUnLoadKeyW: takes a hive loaded by LoadKey off the root again.
+    virtual long UnLoadKey(RegHandle root, std::u16string_view path)
+    {
+        (void)root;
+        (void)path;
+        return kErrorNotSupported;
+    }
 };
 
 } // namespace varnook::platform

@@ -13,6 +13,10 @@
 namespace varnook::platform {
 
 class IRegistryBackend;
+class IElevation;
+class ISaveFileDialog;
+class IAccounts;
+class IFileWriter;
 
 // Character stepping and comparison as the user's locale sees them.
 class ITextServices {
@@ -25,6 +29,18 @@ public:
     virtual bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) const = 0;
     // The text in capitals as the user's locale writes them; as many code units as it had.
     virtual std::u16string UpperCase(std::u16string_view text) const = 0;
+    // The text in the system's ANSI code page; false when a character would not come back
+    // unchanged. Without a code page to ask, only ASCII is taken as exact.
+    virtual bool ToAnsi(std::u16string_view text, std::string& bytes) const
+    {
+        bytes.clear();
+        for (char16_t c : text) {
+            if (c >= 0x80)
+                return false;
+            bytes += static_cast<char>(c);
+        }
+        return true;
+    }
 };
 
 // Tells running programs that a system setting changed.
@@ -185,5 +201,9 @@ extern template class ScopedOverride<IFileSystem>;
 extern template class ScopedOverride<IProcessEnvironment>;
 extern template class ScopedOverride<IProgramFiles>;
 extern template class ScopedOverride<IIniFiles>;
+extern template class ScopedOverride<IElevation>;
+extern template class ScopedOverride<ISaveFileDialog>;
+extern template class ScopedOverride<IAccounts>;
+extern template class ScopedOverride<IFileWriter>;
 
 } // namespace varnook::platform

@@ -20,6 +20,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/CryptoWin32.cpp
   platform/win32/InternetWin32.cpp
   platform/win32/InstallerFileWin32.cpp
+  platform/win32/AdminServicesWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
@@ -29,4 +30,5 @@ list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/IniFilesPortable.cpp
   platform/portable/CatalogFilesPortable.cpp
   platform/portable/CryptoOpenSsl.cpp
+  platform/portable/AdminServicesPortable.cpp
 )

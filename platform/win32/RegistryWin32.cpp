@@ -119,6 +119,11 @@ public:
     {
         return RegLoadKeyW(H(root), Z(path).c_str(), Z(file).c_str());
     }
+
+    long UnLoadKey(RegHandle root, std::u16string_view path) override
+    {
+        return RegUnLoadKeyW(H(root), Z(path).c_str());
+    }
 };
 
 } // namespace

@@ -39,6 +39,26 @@ public:
                                       static_cast<int>(upper.size()));
         return done == static_cast<int>(text.size()) ? upper : std::u16string(text);
     }
+
+    bool ToAnsi(std::u16string_view text, std::string& bytes) const override
+    {
+        bytes.clear();
+        if (text.empty())
+            return true;
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+        const int count = static_cast<int>(text.size());
+        // No best-fit mapping: a look-alike character is not the character. The way back tells
+        // whether the code page holds every character, whatever code page it is (UTF-8 too).
+        const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        const int size = WideCharToMultiByte(CP_ACP, flags, wide, count, nullptr, 0, nullptr, nullptr);
+        if (size <= 0)
+            return false;
+        bytes.resize(size);
+        WideCharToMultiByte(CP_ACP, flags, wide, count, bytes.data(), size, nullptr, nullptr);
+        std::wstring back(MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, back.data(), static_cast<int>(back.size()));
+        return back.size() == text.size() && back.compare(0, back.size(), wide, text.size()) == 0;
+    }
 };
 
 } // namespace

@@ -1,0 +1,14 @@
+// Starting the program again with administrator rights.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace varnook {
+
+// Starts the program file through the shell's elevation verb, without arguments, and returns
+// once it runs or was refused: 0, or the Win32 error (ERROR_CANCELLED when the user declined).
+long RunElevated(const std::u16string& programFile, HWND owner);
+
+} // namespace varnook
