@@ -11,6 +11,7 @@
 #include "app/Version.h"
 #include "cli/CommandLine.h"
 #include "core/Translate.h"
+#include "platform/Clipboard.h"
 #include "platform/win32/WinString.h"
 
 #include <windowsx.h>
@@ -157,7 +158,7 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     // 24.
     baseState_ = 0;
     // 25. The clipboard format of copied variables.
-    RegisterClipboardFormatW(L"VariableClipboard");
+    platform::Clipboard().RegisterVariableFormat();
     // 26. The user selector shows the logged-in user; choosing others comes later.
     wchar_t user[256];
     DWORD userLength = ARRAYSIZE(user);

@@ -21,6 +21,7 @@ class TTreeView;
 class TInfoPanel;
 class TInspector;
 class TTreeDragDrop;
+struct TVariableRecord;
 
 class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
 public:
@@ -92,6 +93,8 @@ public:
     HWND InformationPanel() const;
     TInfoPanel* InfoPanel() const { return infoPanel_.get(); }
     bool CanWriteSystem() const { return canWriteSystem_; }
+    // The text of the last confirmed search; empty until then.
+    const std::u16string& SearchString() const { return searchString; }
     // The text a status label shows now.
     std::u16string StatusText(int label) const;
 
@@ -120,6 +123,15 @@ private:
     // MainWindowInspector.cpp
     void CreateInspector();
     void FillInspector();
+
+    // MainWindowClipboard.cpp
+    // The in-place editor of either tree while it has the keyboard focus; none otherwise.
+    HWND InPlaceEditor() const;
+    void CopyToClipboard();
+    void PasteFromClipboard();
+    void PasteVariable(TETree& tree, const TVariableRecord& record);
+    void Find();
+    bool FindInActiveTree(bool fromStart);
 
     // MainWindowLayout.cpp
     void CreateChildren();

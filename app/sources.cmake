@@ -22,10 +22,12 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/FormAddVar.cpp
   app/MainWindowStore.cpp
   app/MainWindowInspector.cpp
+  app/MainWindowClipboard.cpp
   app/MessageBoxWindow.cpp
   app/FormOK.cpp
   app/FormYesNo.cpp
   app/FormYesNoCancel.cpp
+  app/FormFind.cpp
 )
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/OptionsDialogModel.cpp

@@ -306,6 +306,12 @@ public:
     bool EditNode(TNode* node);
     // An in-place edit of this tree is open.
     bool IsEditing() const { return fObserver && fObserver->IsEditing(); }
+    // ---- Find (ETreeFind.cpp)
+    // The first node, from the first variable or else after the focused one, whose name (a
+    // variable) or stored text (an element) contains text, both upper-cased in the user's
+    // locale. Collapsed and hidden variables are searched too; no wrapping around. A match is
+    // focused, selected and shown; false when none is left.
+    bool FindText(std::u16string_view text, bool fromStart);
 
     // ---- Loading and saving (ETreeStore.cpp)
     // Rebuilds the tree from the string values of the key, split as the exclusion list says, and

@@ -13,5 +13,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/ETreeExpand.cpp
   core/ETreeVerify.cpp
   core/PathProbeCache.cpp
+  core/ETreeFind.cpp
   core/Presentation.cpp
 )

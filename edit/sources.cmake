@@ -3,6 +3,7 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   edit/EditOperations.cpp
   edit/PathInsertion.cpp
   edit/DropRules.cpp
+  edit/ClipboardRecord.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   edit/DragDrop.cpp

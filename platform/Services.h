@@ -23,6 +23,8 @@ public:
     virtual size_t NextChar(const std::u16string& text, size_t pos) const = 0;
     // Linguistic equality in the user's locale with letter case ignored.
     virtual bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) const = 0;
+    // The text in capitals as the user's locale writes them; as many code units as it had.
+    virtual std::u16string UpperCase(std::u16string_view text) const = 0;
 };
 
 // Tells running programs that a system setting changed.

@@ -17,6 +17,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/IniFilesWin32.cpp
   platform/win32/CatalogFilesWin32.cpp
   platform/win32/ShellLauncher.cpp
+  platform/win32/ClipboardWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp

@@ -84,3 +84,8 @@
 #define IDC_ABOUT_CREDITS 2645
 #define IDI_OPT_CHECK 2650
 #define IDI_OPT_ERROR 2651
+
+// The find dialog.
+#define IDD_FIND 2400
+#define IDC_FIND_LABEL 2401
+#define IDC_FIND_TEXT 2402

@@ -1,9 +1,11 @@
-// Stand-ins for CharNextW and CompareStringW: step by code point and keep the combining marks
-// (category Mn) that follow with their character; compare after simple lower-case mapping.
+// Stand-ins for CharNextW, CompareStringW and LCMapStringW: step by code point and keep the
+// combining marks (category Mn) that follow with their character; compare after simple
+// lower-case mapping, upper-case by its reverse.
 #include "platform/Services.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace varnook::platform {
 
@@ -29,6 +31,24 @@ char32_t ToLower(char32_t cp)
     auto it = std::lower_bound(std::begin(kLowerCase), std::end(kLowerCase), cp,
                                [](const CaseMapping& m, char32_t c) { return m.from < c; });
     return it != std::end(kLowerCase) && it->from == cp ? it->to : cp;
+}
+
+// The reverse of the lower-case table; where two capitals share a small letter (K and the
+// Kelvin sign), the first in code order is taken.
+char32_t ToUpper(char32_t cp)
+{
+    static const std::vector<CaseMapping> upper = [] {
+        std::vector<CaseMapping> list;
+        for (const CaseMapping& m : kLowerCase)
+            list.push_back({m.to, m.from});
+        std::stable_sort(list.begin(), list.end(), [](const CaseMapping& a, const CaseMapping& b) {
+            return a.from != b.from ? a.from < b.from : a.to < b.to;
+        });
+        return list;
+    }();
+    auto it = std::lower_bound(upper.begin(), upper.end(), cp,
+                               [](const CaseMapping& m, char32_t c) { return m.from < c; });
+    return it != upper.end() && it->from == cp ? it->to : cp;
 }
 
 // Decodes the code point at pos; a lone surrogate stands for itself.
@@ -71,6 +91,29 @@ public:
             j = nj;
         }
         return i == a.size() && j == b.size();
+    }
+
+    std::u16string UpperCase(std::u16string_view text) const override
+    {
+        std::u16string upper;
+        upper.reserve(text.size());
+        for (size_t i = 0; i < text.size();) {
+            size_t next = 0;
+            const char32_t cp = Decode(text, i, next);
+            const char32_t up = ToUpper(cp);
+            // Like the system's mapping, a capital that needs another number of code units is
+            // not taken: the length stays.
+            if ((up >= 0x10000) != (cp >= 0x10000) || (up >= 0xD800 && up <= 0xDFFF)) {
+                upper.append(text.substr(i, next - i));
+            } else if (up >= 0x10000) {
+                upper.push_back(static_cast<char16_t>(0xD800 + ((up - 0x10000) >> 10)));
+                upper.push_back(static_cast<char16_t>(0xDC00 + ((up - 0x10000) & 0x3FF)));
+            } else {
+                upper.push_back(static_cast<char16_t>(up));
+            }
+            i = next;
+        }
+        return upper;
     }
 };
 

@@ -27,6 +27,18 @@ public:
                               static_cast<int>(a.size()), reinterpret_cast<const wchar_t*>(b.data()),
                               static_cast<int>(b.size())) == CSTR_EQUAL;
     }
+
+    std::u16string UpperCase(std::u16string_view text) const override
+    {
+        std::u16string upper(text);
+        if (upper.empty())
+            return upper;
+        // LCMAP_UPPERCASE maps code unit for code unit, so the length stays.
+        const int done = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, reinterpret_cast<const wchar_t*>(text.data()),
+                                      static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(upper.data()),
+                                      static_cast<int>(upper.size()));
+        return done == static_cast<int>(text.size()) ? upper : std::u16string(text);
+    }
 };
 
 } // namespace

@@ -542,7 +542,7 @@ TEST_F(MainWindowTest, CommandsNotBuiltYetStayUnavailable)
 {
     TfrmMain& w = Open();
     SetFocus(w.UserTreeView()->Control());
-    for (TActionId id : {TActionId::actFileBackup, TActionId::actEditFind})
+    for (TActionId id : {TActionId::actFileBackup})
         EXPECT_FALSE(w.IsActionEnabled(id)) << Action(id).name;
     for (TActionId id : {TActionId::actFileExit, TActionId::actEditRefresh, TActionId::actViewShowReadOnly})
         EXPECT_TRUE(w.IsActionEnabled(id)) << Action(id).name;
