@@ -22,14 +22,21 @@ namespace {
 constexpr wchar_t kClassName[] = L"VarnookInfoPanel";
 constexpr COLORREF kShadedRow = RGB(245, 245, 245);
 
+// Caption and value columns at 96 DPI; the value column takes whatever width is left over.
+constexpr int kCaptionColumnWidth = 150;
+constexpr int kValueColumnWidth = 475;
+
+// A grid of rows to read, not to pick from: lines between the cells, no selection shown and no
+// focus rectangle.
 HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
 {
     HWND grid = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
-                                WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                                    LVS_SHOWSELALWAYS | style,
+                                WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | style,
                                 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |
-                                                LVS_EX_INFOTIP);
+                                                LVS_EX_INFOTIP | LVS_EX_GRIDLINES);
+    // Only this grid: the window-wide WM_CHANGEUISTATE would hide every focus rectangle.
+    SendMessageW(grid, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     for (int i = 0; i < columns; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_WIDTH;
@@ -175,8 +182,9 @@ void TInfoPanel::Layout()
         SetWindowPos(grid, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     const int width = std::max(0L, inner.right - inner.left - GetSystemMetrics(SM_CXVSCROLL));
-    ListView_SetColumnWidth(inspector_, 0, width / 4);
-    ListView_SetColumnWidth(inspector_, 1, width - width / 4);
+    const int captionWidth = ScaleForDpi(kCaptionColumnWidth, dpi_);
+    ListView_SetColumnWidth(inspector_, 0, captionWidth);
+    ListView_SetColumnWidth(inspector_, 1, std::max(ScaleForDpi(kValueColumnWidth, dpi_), width - captionWidth));
     ListView_SetColumnWidth(legend_, 0, width);
 }
 
@@ -185,11 +193,26 @@ LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)
     switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        // Every second row is shaded across the whole width, as the grid of a property sheet.
-        if (draw->nmcd.hdr.hwndFrom == inspector_ && (draw->nmcd.dwItemSpec % 2) == 1)
-            draw->clrTextBk = kShadedRow;
+    case CDDS_ITEMPREPAINT: {
+        // The rows are read, not picked: a selected or focused row looks like any other.
+        draw->nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+        HWND grid = draw->nmcd.hdr.hwndFrom;
+        const bool shaded = grid == inspector_ && (draw->nmcd.dwItemSpec % 2) == 1;
+        const COLORREF back = shaded ? kShadedRow : ListView_GetBkColor(grid);
+        // Every second row is shaded across the whole width, as the grid of a property sheet:
+        // filled first, so that the image's cell and the space past the columns take it too.
+        RECT row{};
+        ListView_GetItemRect(grid, static_cast<int>(draw->nmcd.dwItemSpec), &row, LVIR_BOUNDS);
+        RECT client;
+        GetClientRect(grid, &client);
+        row.left = client.left;
+        row.right = client.right;
+        SetDCBrushColor(draw->nmcd.hdc, back);
+        FillRect(draw->nmcd.hdc, &row, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        draw->clrTextBk = back;
+        draw->clrText = GetSysColor(COLOR_WINDOWTEXT);
         return CDRF_DODEFAULT;
+    }
     }
     return CDRF_DODEFAULT;
 }

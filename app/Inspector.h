@@ -25,7 +25,7 @@ public:
     explicit TInspector(IInspectorGrid* grid) : grid(grid) {}
 
     void BeginUpdate();
-    // Sets the next row. A row whose caption and value are both unchanged keeps its image.
+    // Sets the next row; a change of its caption, value or image counts as a change.
     void Add(const std::u16string& caption, const std::u16string& value, int32_t image);
     // One row per string: the title as caption of the first, empty captions after it.
     void AddAll(const std::u16string& title, const std::vector<std::u16string>& list, int32_t image);

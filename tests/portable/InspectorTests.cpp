@@ -63,7 +63,7 @@ void Tick(TInspector& inspector, const TRows& rows)
 
 } // namespace
 
-TEST(Inspector, GridIsTouchedOnlyWhenACaptionOrValueChangesOrRowsGo)
+TEST(Inspector, GridIsTouchedOnlyWhenACaptionValueOrImageChangesOrRowsGo)
 {
     CountingGrid grid;
     TInspector inspector(&grid);
@@ -77,22 +77,25 @@ TEST(Inspector, GridIsTouchedOnlyWhenACaptionOrValueChangesOrRowsGo)
     Tick(inspector, first); // a steady state costs nothing
     EXPECT_EQ(grid.repaints, 1);
 
-    // Same texts, another image: kept as it was, and no change.
-    Tick(inspector, {{u"Variable name", u"PATH", -1}, {u"Type", u"String", 1}, {u"Error(s)", u"a", 3},
+    // Same texts, another image (a variable's Type row, then its element's): the new one shows.
+    Tick(inspector, {{u"Variable name", u"PATH", -1}, {u"Type", u"String", -1}, {u"Error(s)", u"a", 3},
                      {u"", u"b", 3}, {u"", u"c", 3}});
-    EXPECT_EQ(grid.repaints, 1);
+    EXPECT_EQ(grid.repaints, 2);
+    EXPECT_EQ(inspector.Image(1), -1);
+    Tick(inspector, first);
+    EXPECT_EQ(grid.repaints, 3);
     EXPECT_EQ(inspector.Image(1), 0);
 
     // A changed value takes the new image; the surplus error rows go.
     const TRows second{{u"Variable name", u"PATH", -1}, {u"Type", u"Expandable string", 1}, {u"Error(s)", u"a", 3}};
     Tick(inspector, second);
-    EXPECT_EQ(grid.repaints, 2);
+    EXPECT_EQ(grid.repaints, 4);
     EXPECT_EQ(grid.rows, 3);
     EXPECT_EQ(Rows(inspector), second);
 
     // Only dropping a row is a change too.
     Tick(inspector, TRows(second.begin(), second.begin() + 2));
-    EXPECT_EQ(grid.repaints, 3);
+    EXPECT_EQ(grid.repaints, 5);
     EXPECT_EQ(grid.rows, 2);
 
     // Outside the rows: empty texts and no image.
