@@ -19,11 +19,15 @@ void TInspector::Add(const std::u16string& caption, const std::u16string& value,
         const size_t at = 2 * static_cast<size_t>(currentRow);
         if (data[at] != caption) {
             data[at] = caption;
-            images[currentRow] = image;
             modified = true;
         }
         if (data[at + 1] != value) {
             data[at + 1] = value;
+            modified = true;
+        }
+        // The same texts can stand for another picture: the Type row of a variable shows its
+        // tag, the same row of one of its elements shows none. A kept image would be a stale one.
+        if (images[currentRow] != image) {
             images[currentRow] = image;
             modified = true;
         }

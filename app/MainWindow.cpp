@@ -12,6 +12,7 @@
 #include "cli/CommandLine.h"
 #include "core/Translate.h"
 #include "platform/win32/Internet.h"
+#include "platform/Clipboard.h"
 #include "platform/win32/WinString.h"
 
 #include <windowsx.h>
@@ -158,7 +159,7 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     // 24.
     baseState_ = 0;
     // 25. The clipboard format of copied variables.
-    RegisterClipboardFormatW(L"VariableClipboard");
+    platform::Clipboard().RegisterVariableFormat();
     // 26. The user selector.
     comboUsers.Attach(userBox_);
     FillUserList();

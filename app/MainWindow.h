@@ -24,6 +24,7 @@ class TTreeView;
 class TInfoPanel;
 class TInspector;
 class TTreeDragDrop;
+struct TVariableRecord;
 
 namespace platform {
 class TAsyncGet;
@@ -126,6 +127,8 @@ public:
     HWND InformationPanel() const;
     TInfoPanel* InfoPanel() const { return infoPanel_.get(); }
     bool CanWriteSystem() const { return canWriteSystem_; }
+    // The text of the last confirmed search; empty until then.
+    const std::u16string& SearchString() const { return searchString; }
     // The text a status label shows now.
     std::u16string StatusText(int label) const;
 
@@ -154,6 +157,15 @@ private:
     // MainWindowInspector.cpp
     void CreateInspector();
     void FillInspector();
+
+    // MainWindowClipboard.cpp
+    // The in-place editor of either tree while it has the keyboard focus; none otherwise.
+    HWND InPlaceEditor() const;
+    void CopyToClipboard();
+    void PasteFromClipboard();
+    void PasteVariable(TETree& tree, const TVariableRecord& record);
+    void Find();
+    bool FindInActiveTree(bool fromStart);
 
     // MainWindowLayout.cpp
     void CreateChildren();

@@ -8,6 +8,7 @@
 #include "app/TreeView.h"
 #include "core/Tools.h"
 #include "core/Translate.h"
+#include "platform/Clipboard.h"
 #include "platform/win32/WinString.h"
 
 #include <shellapi.h>
@@ -60,6 +61,10 @@ bool IsWired(TActionId id)
     case A::actFileExit:
     case A::actEditUndo:
     case A::actEditRedo:
+    case A::actEditCopy:
+    case A::actEditPaste:
+    case A::actEditFind:
+    case A::actEditFindNext:
     case A::actEditRefresh:
     case A::actEditDelete:
     case A::actEditAddVariable:
@@ -160,9 +165,8 @@ TActionFacts TfrmMain::GatherFacts() const
     f.mainToolbarVisible = ToolbarVisible(0);
     f.interfaceToolbarVisible = ToolbarVisible(1);
     f.userToolbarVisible = ToolbarVisible(2);
-    f.clipboardHasText = IsClipboardFormatAvailable(CF_UNICODETEXT);
-    static const UINT variableFormat = RegisterClipboardFormatW(L"VariableClipboard");
-    f.clipboardHasVariables = variableFormat && IsClipboardFormatAvailable(variableFormat);
+    f.clipboardHasText = platform::Clipboard().HasText();
+    f.clipboardHasVariables = platform::Clipboard().HasVariable();
     if (!activeTree_)
         return f;
     const TTreeView* view = activeTree_ == sysTree_.get() ? sysView_.get() : userView_.get();
@@ -324,6 +328,18 @@ void TfrmMain::RunActionEffect(TActionId id)
         FinishEditing();
         undoStack_.Redo();
         undoStack_.Redo();
+        break;
+    case A::actEditCopy:
+        CopyToClipboard();
+        break;
+    case A::actEditPaste:
+        PasteFromClipboard();
+        break;
+    case A::actEditFind:
+        Find();
+        break;
+    case A::actEditFindNext:
+        FindInActiveTree(false);
         break;
     case A::actEditRefresh:
         RefreshFromStore();

@@ -28,6 +28,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/VarnookUI.cpp
   app/Backup.cpp
   app/Elevation.cpp
+  app/MainWindowClipboard.cpp
   app/MessageBoxWindow.cpp
   app/FormOK.cpp
   app/FormYesNo.cpp
@@ -37,6 +38,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/MainWindowWatch.cpp
   app/FormCheckForUpdate.cpp
   app/MainWindowUpdate.cpp
+  app/FormFind.cpp
 )
 list(APPEND VARNOOK_PORTABLE_SOURCES
   app/OptionsDialogModel.cpp

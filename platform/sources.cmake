@@ -21,6 +21,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/InternetWin32.cpp
   platform/win32/InstallerFileWin32.cpp
   platform/win32/AdminServicesWin32.cpp
+  platform/win32/ClipboardWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp

@@ -125,3 +125,7 @@
 #define IDS_UPD_CHECKING 3010
 #define IDS_UPD_LATEST 3011
 #define IDS_UPD_FAILED 3012
+// The find dialog.
+#define IDD_FIND 2400
+#define IDC_FIND_LABEL 2401
+#define IDC_FIND_TEXT 2402

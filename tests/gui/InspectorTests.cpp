@@ -103,3 +103,105 @@ TEST(InspectorWindow, GridShowsTheFocusedNodeAfterATick)
     window.reset();
     Pump(50);
 }
+
+TEST(InspectorWindow, RowsForEachKindOfNode)
+{
+    KeyBackup options(HKEY_CURRENT_USER, L"Software\\Varnook");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Varnook");
+    const std::wstring plain = UniqueName(L"VNK_INSP_PLAIN"), expandable = UniqueName(L"VNK_INSP_EXP"),
+                       missing = UniqueName(L"VNK_INSP_MISSING");
+    ValueGuard g1(HKEY_CURRENT_USER, kUserKey, plain), g2(HKEY_CURRENT_USER, kUserKey, expandable),
+        g3(HKEY_CURRENT_USER, kUserKey, missing);
+    SetStringValue(HKEY_CURRENT_USER, kUserKey, plain, L"C:\\windows");
+    SetStringValue(HKEY_CURRENT_USER, kUserKey, expandable, L"%SystemRoot%", REG_EXPAND_SZ);
+    SetStringValue(HKEY_CURRENT_USER, kUserKey, missing, L"C:\\windows;C:\\no\\such\\vnk_folder");
+
+    auto window = std::make_unique<TfrmMain>();
+    TfrmMain::TStartOptions start;
+    start.runCommandLine = false;
+    ASSERT_TRUE(window->Create(start));
+    TETree& user = *window->UserVarTree();
+    TNode* special = nullptr;
+    for (TNode* v = user.FirstVariable(); v && !special; v = v->NextSibling())
+        if (TETree::GetVariableReadOnly(v))
+            special = v;
+    ASSERT_NE(special, nullptr);
+    HWND grid = window->InfoPanel()->InspectorGrid();
+
+    struct Row {
+        std::wstring caption, value;
+        int image; // in the value column
+    };
+    struct Case {
+        const char* what;
+        TNode* node;
+        std::vector<Row> rows;
+    };
+    const std::wstring none; // a cell whose text the test does not pin down
+    const Case cases[] = {
+        {"a plain string: three rows", Find(user, plain),
+         {{L"Variable name", plain, I_IMAGENONE}, {L"Type", L"String", 0}, {L"Value", L"C:\\windows", I_IMAGENONE}}},
+        {"an expandable string: the expanded value too", Find(user, expandable),
+         {{L"Variable name", expandable, I_IMAGENONE},
+          {L"Type", L"Expandable string", 1},
+          {L"Value", L"%SystemRoot%", I_IMAGENONE},
+          {L"Expanded value", none, I_IMAGENONE}}},
+        {"a special read-only variable: grey tag, never expanded", special,
+         {{L"Variable name", std::wstring(TETree::GetVariableName(special).begin(), TETree::GetVariableName(special).end()),
+           I_IMAGENONE},
+          {L"Type", L"Read-only string", 2},
+          {L"Value", none, I_IMAGENONE}}},
+        {"an element naming a missing folder: its error", Find(user, missing)->LastChild(),
+         {{L"Variable name", missing, I_IMAGENONE},
+          {L"Type", L"String", I_IMAGENONE},
+          {L"Value", L"C:\\no\\such\\vnk_folder", I_IMAGENONE},
+          {L"Error(s)", L"Invalid path or you have no access to it", 3}}},
+        {"its variable carries the error too", Find(user, missing),
+         {{L"Variable name", missing, I_IMAGENONE},
+          {L"Type", L"String", 0},
+          {L"Value", L"C:\\windows;C:\\no\\such\\vnk_folder", I_IMAGENONE},
+          {L"Error(s)", none, 3}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.node, nullptr);
+        user.ActivateNode(c.node);
+        Pump(450);
+        ASSERT_EQ(ListView_GetItemCount(grid), static_cast<int>(c.rows.size()));
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            const int row = static_cast<int>(r);
+            EXPECT_EQ(Cell(grid, row, 0), c.rows[r].caption) << r;
+            if (!c.rows[r].value.empty()) {
+                EXPECT_EQ(Cell(grid, row, 1), c.rows[r].value) << r;
+            }
+            EXPECT_EQ(CellImage(grid, row, 1), c.rows[r].image) << r;
+            EXPECT_EQ(CellImage(grid, row, 0), I_IMAGENONE) << r;
+        }
+    }
+
+    // The caption column is 150 pixels at 96 DPI; lines between the cells.
+    const UINT dpi = GetDpiForWindow(grid);
+    EXPECT_EQ(ListView_GetColumnWidth(grid, 0), MulDiv(150, dpi, 96));
+    EXPECT_GE(ListView_GetColumnWidth(grid, 1), MulDiv(475, dpi, 96));
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(grid) & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(window->InfoPanel()->LegendGrid()) & LVS_EX_GRIDLINES);
+
+    // Every second row is shaded across the whole width, a selected one too; the first is not.
+    ListView_SetItemState(grid, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetFocus(grid);
+    RECT row0, row1, client;
+    ListView_GetItemRect(grid, 0, &row0, LVIR_BOUNDS);
+    ListView_GetItemRect(grid, 1, &row1, LVIR_BOUNDS);
+    GetClientRect(grid, &client);
+    const Screenshot shot = CaptureClient(grid);
+    const int y1 = (row1.top + row1.bottom) / 2, y0 = (row0.top + row0.bottom) / 2;
+    const int nearRight = client.right - 3;
+    const int inCaption = MulDiv(140, dpi, 96);
+    EXPECT_EQ(shot.At(nearRight, y1), RGB(245, 245, 245));
+    EXPECT_EQ(shot.At(inCaption, y1), RGB(245, 245, 245));
+    EXPECT_NE(shot.At(nearRight, y0), RGB(245, 245, 245));
+    EXPECT_EQ(shot.At(nearRight, y0), shot.At(inCaption, y0));
+
+    window.reset();
+    Pump(50);
+}

@@ -542,15 +542,16 @@ TEST_F(MainWindowTest, CommandsNotBuiltYetStayUnavailable)
 {
     TfrmMain& w = Open();
     SetFocus(w.UserTreeView()->Control());
-    for (TActionId id : {TActionId::actEditFind})
+    for (TActionId id : {TActionId::actEditFindNext})
         EXPECT_FALSE(w.IsActionEnabled(id)) << Action(id).name;
     for (TActionId id : {TActionId::actFileBackup, TActionId::actFileExit, TActionId::actEditRefresh,
                          TActionId::actViewShowReadOnly})
         EXPECT_TRUE(w.IsActionEnabled(id)) << Action(id).name;
-    // The menus show the same: Edit's "Find..." is greyed, File's "Backup..." is not.
+    // The menus show the same: Edit's "Find Next" is greyed (nothing searched yet), File's
+    // "Backup..." is not.
     HMENU edit = GetSubMenu(GetMenu(w.Handle()), 1);
     SendMessageW(w.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 0);
-    EXPECT_TRUE(GetMenuState(edit, TfrmMain::kCommandBase + static_cast<UINT>(TActionId::actEditFind), MF_BYCOMMAND) &
+    EXPECT_TRUE(GetMenuState(edit, TfrmMain::kCommandBase + static_cast<UINT>(TActionId::actEditFindNext), MF_BYCOMMAND) &
                 MF_GRAYED);
     HMENU file = GetSubMenu(GetMenu(w.Handle()), 0);
     SendMessageW(w.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
