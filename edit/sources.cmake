@@ -3,6 +3,8 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   edit/EditOperations.cpp
   edit/PathInsertion.cpp
   edit/DropRules.cpp
+  edit/ContentAssist.cpp
+  edit/InPlaceEdit.cpp
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   edit/DragDrop.cpp
