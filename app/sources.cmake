@@ -12,7 +12,6 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/Version.cpp
   app/PanelCaption.cpp
   app/InfoPanel.cpp
-  app/InPlaceEdit.cpp
   app/TreeView.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp

@@ -8,4 +8,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
 )
 list(APPEND VARNOOK_WIN32_SOURCES
   edit/DragDrop.cpp
+  edit/ContentAssistPopup.cpp
+  edit/InPlaceEditor.cpp
 )
