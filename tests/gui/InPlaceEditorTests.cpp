@@ -213,6 +213,16 @@ TEST_F(InPlaceEditorTest, RenameWithEachOutcome)
     ASSERT_NE(Find(U(L"AAA_" + a)), nullptr);
     EXPECT_EQ(User().FirstVariable(), Find(U(L"AAA_" + a)));
     EXPECT_EQ(Elements(Find(U(L"AAA_" + a))), u"x|y");
+    // Tab accepts the name and opens the next visible row that may be edited.
+    v = Find(U(L"AAA_" + a));
+    User().SetExpanded(v, true);
+    StartEdit(v);
+    Type(L"AAA_" + b);
+    Key(VK_TAB);
+    ASSERT_NE(Find(U(L"AAA_" + b)), nullptr);
+    ASSERT_TRUE(UserView().IsEditing());
+    EXPECT_EQ(UserView().EditLink()->Node(), Find(U(L"AAA_" + b))->FirstChild());
+    Key(VK_ESCAPE);
 }
 
 TEST_F(InPlaceEditorTest, ElementAcceptedWithAndWithoutSemicolon)
