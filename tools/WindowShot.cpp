@@ -169,8 +169,8 @@ void EndScene(HWND popup, HWND main)
 {
     if (!popup)
         return;
-    wchar_t cls[16]{};
-    GetClassNameW(popup, cls, 16);
+    wchar_t cls[32]{};
+    GetClassNameW(popup, cls, 32);
     if (lstrcmpW(cls, L"#32770") == 0)
         PostMessageW(popup, WM_COMMAND, IDCANCEL, 0);
     else if (lstrcmpW(cls, L"VarnookBorderedForm") == 0)
