@@ -10,6 +10,7 @@
 #include "app/TreeView.h"
 #include "app/Version.h"
 #include "cli/CommandLine.h"
+#include "edit/InPlaceEditor.h"
 #include "core/Translate.h"
 #include "platform/win32/Internet.h"
 #include "platform/Clipboard.h"
@@ -207,6 +208,16 @@ bool TfrmMain::PreTranslateMessage(MSG& msg)
         OnActivateRequest();
         return true;
     }
+    // An in-place editor keeps its keys (Delete, Ctrl+Z, Ctrl+C, Tab ...) for the text; only
+    // keys that edit no text still run their commands.
+    if (IsInPlaceEditor(msg.hwnd)) {
+        if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) &&
+            IsCommandKeyWhileEditing(static_cast<UINT>(msg.wParam), GetKeyState(VK_CONTROL) & 0x8000,
+                                     GetKeyState(VK_SHIFT) & 0x8000, GetKeyState(VK_MENU) & 0x8000) &&
+            accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, &msg))
+            return true;
+        return false;
+    }
     // Alt with the underlined letter of a selector's label or of an information tab.
     if (msg.message == WM_SYSKEYDOWN && (HIWORD(msg.lParam) & KF_ALTDOWN) && !(GetKeyState(VK_CONTROL) & 0x8000) &&
         OnAccessKey(static_cast<UINT>(msg.wParam)))
@@ -314,6 +325,8 @@ void TfrmMain::Close()
 
 bool TfrmMain::FormCloseQuery()
 {
+    // Typed text is kept as Save keeps it: the edit ends, accepted, before anything is asked.
+    FinishEditing();
     if (options_->onExitConfirmation &&
         TfrmYesNo::createAndShowModal(gettext(u"Are you sure you want to exit?")) != mrYes)
         return false;

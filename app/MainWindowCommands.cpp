@@ -298,6 +298,13 @@ bool TfrmMain::ExecuteAction(TActionId id)
 {
     if (!created_ || !IsActionEnabled(id))
         return false;
+    // No command runs under an open editor: it ends first, its text accepted, and the command
+    // then runs only if it still may.
+    if (sysView_->IsEditing() || userView_->IsEditing()) {
+        FinishEditing();
+        if (!IsActionEnabled(id))
+            return false;
+    }
     RunActionEffect(id);
     UpdateActions();
     return true;

@@ -115,8 +115,7 @@ bool TfrmMain::SaveTrees()
 bool TfrmMain::Save()
 {
     // An edit in progress belongs to what is saved.
-    if (activeTree_)
-        activeTree_->FinishEditing();
+    FinishEditing();
     SendMessageW(statusBar_, SB_SETICON, 0, reinterpret_cast<LPARAM>(statusIcons_[3].get()));
     const std::u16string saving = gettext(u"Saving ...");
     SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(saving.c_str()));

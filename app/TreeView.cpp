@@ -1,6 +1,8 @@
 #include "app/TreeView.h"
 
+#include "app/FormOK.h"
 #include "core/Presentation.h"
+#include "edit/InPlaceEdit.h"
 #include "core/Strings.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
@@ -16,8 +18,10 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kReadOnlyBackground = RGB(240, 240, 240);
 // Type-ahead forgets what was typed after this pause, as the system's own lists do.
 constexpr DWORD kTypeAheadPause = 1000;
-// Posted when an in-place edit has ended: its editor is released outside its own messages.
+// Posted to the panel: release ended editors outside their own messages; open the editor of a
+// double-clicked row.
 constexpr UINT kReleaseEditors = WM_APP + 41;
+constexpr UINT kEditDoubleClicked = WM_APP + 42;
 
 COLORREF ToColorRef(const TRgb& c)
 {
@@ -90,8 +94,8 @@ std::u16string TTreeView::HintAt(POINT client, uintptr_t& spot) const
 
 TTreeView::~TTreeView()
 {
-    if (editor_)
-        editor_->Abandon();
+    DiscardEdit();
+    retired_.clear();
     hint_.reset();
     if (tree_)
         tree_->SetObserver(nullptr);
@@ -101,6 +105,7 @@ TTreeView::~TTreeView()
 
 void TTreeView::Attach(TETree* tree)
 {
+    DiscardEdit();
     if (tree_)
         tree_->SetObserver(nullptr);
     tree_ = tree;
@@ -226,11 +231,39 @@ void TTreeView::SyncSelection()
 
 void TTreeView::TreeChanged()
 {
-    // The nodes under an open editor may be gone (undo, refresh): the edit cannot go on. The
-    // operations that change the tree end an edit before they start, so this is a safety net.
-    if (editor_ && !editor_->Stopped())
-        editor_->Abandon();
     Rebuild();
+    if (!IsEditing())
+        return;
+    // The nodes under an open editor may be gone (undo, refresh): the edit cannot go on. The
+    // operations that change the tree end an edit before they start, so this is a safety net
+    // that keeps the editor from writing into a node that is gone.
+    if (!HoldsNode(link_->Node())) {
+        DiscardEdit();
+        if (tree_)
+            tree_->IsOnEdited = true;
+        return;
+    }
+    RECT rc;
+    HTREEITEM item = ItemOf(link_->Node());
+    if (item && TreeView_GetItemRect(control_, item, &rc, TRUE)) {
+        const RECT old = link_->GetBounds();
+        rc.right = rc.left + (old.right - old.left);
+        link_->SetBounds(rc);
+    }
+}
+
+bool TTreeView::HoldsNode(const TNode* node) const
+{
+    if (!tree_ || !node)
+        return false;
+    for (const TNode* v = tree_->FirstVariable(); v; v = v->NextSibling()) {
+        if (v == node)
+            return true;
+        for (const TNode* e = v->FirstChild(); e; e = e->NextSibling())
+            if (e == node)
+                return true;
+    }
+    return false;
 }
 
 void TTreeView::NodeChanged(const TNode* node)
@@ -253,35 +286,49 @@ void TTreeView::FocusChanged()
 
 void TTreeView::FinishEditing()
 {
-    if (editor_)
-        editor_->Accept();
+    if (IsEditing())
+        link_->EndEdit(TEditEnd::Key);
     SetFocus(control_);
 }
 
-void TTreeView::CancelEditing()
+bool TTreeView::IsEditing() const
 {
-    if (editor_)
-        editor_->Cancel();
+    return link_ && !link_->Stopping();
 }
 
 bool TTreeView::EditNode(TNode* node)
 {
-    if (!tree_ || !node || readOnly_)
+    if (!tree_ || !node || readOnly_ || !HoldsNode(node) || TETree::GetVariableReadOnly(TETree::GetVariableNode(node)))
         return false;
-    TNode* variable = TETree::GetVariableNode(node);
-    if (!variable || TETree::GetVariableReadOnly(variable))
-        return false;
-    if (editor_)
-        editor_->Accept();
-    // Accepting may have rebuilt the rows; the node must still be shown.
+    if (IsEditing())
+        link_->EndEdit(TEditEnd::Key);
+    // Ending the former edit may have resorted the tree; the node itself stays.
+    if (tree_->FocusedNode() != node)
+        tree_->ActivateNode(node);
     HTREEITEM item = ItemOf(node);
     if (!item)
         return false;
     TreeView_EnsureVisible(control_, item);
-    editor_ = StartInPlaceEdit(*tree_, node, control_, item, font_, [this] {
-        retired_.push_back(std::move(editor_));
-        PostMessageW(Handle(), kReleaseEditors, 0, 0);
-    });
+    RECT rc;
+    if (!TreeView_GetItemRect(control_, item, &rc, TRUE))
+        return false;
+    TETreeStringEditLink::THost host;
+    host.accept = [this](TNode* edited, const std::u16string& text) {
+        if (!TETree::IsVariable(edited)) {
+            AcceptElementText(*tree_, edited, text);
+            return;
+        }
+        const std::u16string refusal = AcceptVariableName(*tree_, edited, text);
+        if (!refusal.empty())
+            TfrmOK::createAndShowModal(refusal, mtError);
+    };
+    host.cancel = [this](TNode*) { CancelInPlaceEdit(*tree_); };
+    host.ended = [this, node](TEditEnd how) { EditEnded(node, how); };
+    auto link = std::make_unique<TETreeStringEditLink>(std::move(host));
+    if (!link->PrepareEdit(tree_, node, -1, control_, rc, font_, dpi_))
+        return false;
+    link_ = std::move(link);
+    link_->BeginEdit();
     return true;
 }
 
@@ -296,6 +343,38 @@ bool TTreeView::NodesInView(std::vector<const TNode*>& nodes)
         if (const TNode* node = NodeOf(item))
             nodes.push_back(node);
     return true;
+}
+
+void TTreeView::EditEnded(TNode* node, TEditEnd how)
+{
+    tree_->IsOnEdited = true;
+    retired_.push_back(std::move(link_));
+    PostMessageW(Handle(), kReleaseEditors, 0, 0);
+    if (how == TEditEnd::Cancel)
+        return;
+    // A renamed variable moves to its place.
+    tree_->Sort();
+    if (how != TEditEnd::Tab || !HoldsNode(node))
+        return;
+    HTREEITEM item = ItemOf(node);
+    HTREEITEM next = item ? TreeView_GetNextVisible(control_, item) : nullptr;
+    if (next)
+        EditNode(const_cast<TNode*>(NodeOf(next)));
+}
+
+void TTreeView::DiscardEdit()
+{
+    if (!link_)
+        return;
+    link_->Discard();
+    if (HWND edit = link_->Editor() ? link_->Editor()->Handle() : nullptr) {
+        if (GetFocus() == edit)
+            SetFocus(control_);
+        ShowWindow(edit, SW_HIDE);
+    }
+    retired_.push_back(std::move(link_));
+    if (Handle())
+        PostMessageW(Handle(), kReleaseEditors, 0, 0);
 }
 
 bool TTreeView::FindAndActivate(std::u16string_view prefix)
@@ -434,15 +513,6 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
             hooks_.onBeginDrag(const_cast<TNode*>(reinterpret_cast<const TNode*>(info->itemNew.lParam)));
         return 0;
     }
-    case NM_DBLCLK: {
-        // A double click on a row's text or icon starts an edit instead of expanding the row.
-        TVHITTESTINFO hit{};
-        GetCursorPos(&hit.pt);
-        ScreenToClient(control_, &hit.pt);
-        if (!TreeView_HitTest(control_, &hit) || !(hit.flags & TVHT_ONITEM) || !hooks_.onDoubleClick)
-            return FALSE;
-        return hooks_.onDoubleClick() ? TRUE : FALSE;
-    }
     case NM_RCLICK: {
         // A right click first activates the node under the pointer: focus and selection move
         // together, so the commands of the menu act on the row the user clicked.
@@ -461,6 +531,21 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
     }
     case NM_CUSTOMDRAW:
         return OnCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header));
+    case NM_DBLCLK: {
+        // A double click on the text or icon of a row that may be edited starts an edit instead
+        // of expanding the row. The editor opens once the control has finished with the click,
+        // which would otherwise take the focus back.
+        TVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        ScreenToClient(control_, &hit.pt);
+        HTREEITEM item = TreeView_HitTest(control_, &hit);
+        const TNode* node = NodeOf(item);
+        if (!item || !(hit.flags & TVHT_ONITEM) || !node || readOnly_ ||
+            TETree::GetVariableReadOnly(TETree::GetVariableNode(const_cast<TNode*>(node))))
+            return FALSE;
+        PostMessageW(Handle(), kEditDoubleClicked, 0, reinterpret_cast<LPARAM>(node));
+        return TRUE;
+    }
     }
     return 0;
 }
@@ -468,6 +553,13 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
 bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        // The editor does not scroll with the rows: scrolling ends the edit, accepting it.
+        if (IsEditing())
+            FinishEditing();
+        return false;
     case WM_SETFOCUS:
         if (hooks_.onFocus)
             hooks_.onFocus();
@@ -542,6 +634,17 @@ LRESULT TTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kReleaseEditors:
         retired_.clear();
         return 0;
+    case kEditDoubleClicked: {
+        // The row may have gone meanwhile: only a node still in the model, and still focused.
+        auto* node = reinterpret_cast<TNode*>(lParam);
+        if (!HoldsNode(node) || (tree_ && tree_->FocusedNode() != node))
+            return 0;
+        if (hooks_.onDoubleClick)
+            hooks_.onDoubleClick();
+        else
+            EditNode(node);
+        return 0;
+    }
     }
     return DefaultProc(message, wParam, lParam);
 }

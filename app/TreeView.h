@@ -4,10 +4,10 @@
 #pragma once
 
 #include "app/HoverTip.h"
-#include "app/InPlaceEdit.h"
 #include "app/PanelCaption.h"
 #include "app/Window.h"
 #include "core/ETree.h"
+#include "edit/InPlaceEditor.h"
 #include "platform/win32/Handles.h"
 
 #include <commctrl.h>
@@ -68,12 +68,14 @@ public:
     void NodeChanged(const TNode* node) override;
     void FocusChanged() override;
     void FinishEditing() override;
+    // In-place editing (edit/InPlaceEditor.h): a variable row opens the name editor, an element
+    // row the element editor. Not in a tree shown read-only nor on a read-only variable.
     bool EditNode(TNode* node) override;
-    bool IsEditing() const override { return editor_ != nullptr; }
+    bool IsEditing() const override;
+    // The open edit, or none.
+    TETreeStringEditLink* EditLink() const { return IsEditing() ? link_.get() : nullptr; }
     // The in-place editor's control while an edit is open; none otherwise.
-    HWND EditorControl() const { return editor_ ? editor_->Control() : nullptr; }
-    // Ends an open edit, leaving its text unused.
-    void CancelEditing();
+    HWND EditorControl() const { return IsEditing() ? link_->Editor()->Handle() : nullptr; }
     bool NodesInView(std::vector<const TNode*>& nodes) override;
 
 protected:
@@ -90,6 +92,10 @@ private:
     void SyncSelection();
     void Layout();
     std::u16string HintAt(POINT client, uintptr_t& spot) const;
+    // The window is going away or the model changed under the editor: the text goes nowhere.
+    void DiscardEdit();
+    void EditEnded(TNode* node, TEditEnd how);
+    bool HoldsNode(const TNode* node) const;
 
     TETree* tree_ = nullptr;
     THooks hooks_;
@@ -107,9 +113,9 @@ private:
     std::u16string typed_;
     DWORD lastTypedTick_ = 0;
     std::u16string textBuffer_;
-    std::unique_ptr<TInPlaceEdit> editor_;
-    // Editors whose edit has ended, released once their own messages are done.
-    std::vector<std::unique_ptr<TInPlaceEdit>> retired_;
+    std::unique_ptr<TETreeStringEditLink> link_;
+    // Ended edits, released on a posted message: an editor never goes from inside its own keys.
+    std::vector<std::unique_ptr<TETreeStringEditLink>> retired_;
     std::unique_ptr<THoverTip> hint_;
 };
 

@@ -14,7 +14,6 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/Version.cpp
   app/PanelCaption.cpp
   app/InfoPanel.cpp
-  app/InPlaceEdit.cpp
   app/TreeView.cpp
   app/HoverTip.cpp
   app/MainWindow.cpp

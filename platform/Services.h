@@ -62,6 +62,18 @@ enum class TPathProbe {
     Unknown,
 };
 
+// One entry of a folder listing.
+struct TDirEntry {
+    std::u16string name;    // as the file system stores it
+    bool directory = false;
+};
+
+// How much one folder listing may take before it stops early.
+struct TListLimits {
+    size_t maxEntries = 0;
+    unsigned maxMilliseconds = 0;
+};
+
 // The file-system probes of path validation.
 class IFileSystem {
 public:
@@ -92,6 +104,23 @@ public:
         (void)pattern;
         (void)name;
         return false;
+    }
+    // FindFirstFileW/FindNextFileW: the entries matching pattern (wildcards allowed) in the
+    // order the file system gives them, hidden ones included, those with the system attribute
+    // left out. Stops once limits are reached and then gives false. Never shows a
+    // critical-error dialog.
+    virtual bool ListEntries(const std::u16string& pattern, const TListLimits& limits, std::vector<TDirEntry>& entries)
+    {
+        (void)pattern;
+        (void)limits;
+        (void)entries;
+        return true;
+    }
+    // The path (relative ones against the current folder) lies on a network share or a drive
+    // letter mapped to one, where a listing may wait for a server. Asks no server.
+    virtual bool IsOnNetwork(const std::u16string& path)
+    {
+        return path.size() >= 2 && (path[0] == u'\\' || path[0] == u'/') && (path[1] == u'\\' || path[1] == u'/');
     }
 };
 

@@ -3,7 +3,9 @@
 //   varnook_windowshot.exe OUTPUT.bmp WINDOWCLASS TIMEOUT_MS PROGRAM [ARGS...]
 // VARNOOK_SCENE chooses what is on screen: "main" (default) the window alone, "addvar" the
 // new-variable dialog over it with a name that exists, "menu" the context menu of the user tree,
-// "options" the options dialog, "about" the about box (after its thanks have scrolled in).
+// "options" the options dialog, "about" the about box (after its thanks have scrolled in),
+// "popup" the completion popup of the element editor opened on the user Path's element
+// C:\Python312\Scripts with VARNOOK_SCENE_TEXT (default %Sys) typed into it.
 #include "app/Actions.h"
 
 #include <windows.h>
@@ -138,6 +140,20 @@ HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
         PostMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
         PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
         popup = WaitForPopup(process, L"#32768", 5000);
+    } else if (scene == L"popup") {
+        // Type-ahead finds the element, F2 opens its editor, and the text replaces its own.
+        HWND tree = UserTree(main);
+        for (wchar_t c : std::wstring(L"C:\\Python3"))
+            PostMessageW(tree, WM_CHAR, c, 1);
+        Sleep(300);
+        PostMessageW(tree, WM_KEYDOWN, VK_F2, 1);
+        Sleep(500);
+        wchar_t text[64] = L"%Sys";
+        GetEnvironmentVariableW(L"VARNOOK_SCENE_TEXT", text, 64);
+        if (HWND editor = FindWindowExW(tree, nullptr, L"Edit", nullptr))
+            for (const wchar_t* c = text; *c; ++c)
+                PostMessageW(editor, WM_CHAR, *c, 1);
+        popup = WaitForPopup(process, L"VarnookBorderedForm", 5000);
     }
     if (!popup)
         return nullptr;
@@ -153,10 +169,12 @@ void EndScene(HWND popup, HWND main)
 {
     if (!popup)
         return;
-    wchar_t cls[16]{};
-    GetClassNameW(popup, cls, 16);
+    wchar_t cls[32]{};
+    GetClassNameW(popup, cls, 32);
     if (lstrcmpW(cls, L"#32770") == 0)
         PostMessageW(popup, WM_COMMAND, IDCANCEL, 0);
+    else if (lstrcmpW(cls, L"VarnookBorderedForm") == 0)
+        PostMessageW(FindWindowExW(UserTree(main), nullptr, L"Edit", nullptr), WM_KEYDOWN, VK_ESCAPE, 1);
     else
         PostMessageW(main, WM_CANCELMODE, 0, 0);
     Sleep(300);

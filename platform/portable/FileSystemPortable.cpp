@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -82,6 +83,39 @@ public:
         if (error || matches.empty())
             return false;
         name = FromUtf8(*std::min_element(matches.begin(), matches.end()));
+        return true;
+    }
+
+    // As FindFirstFileW does for a pattern ending in *: "." and ".." come first; letter case is
+    // ignored. No system attribute here, so nothing is left out for it.
+    bool ListEntries(const std::u16string& pattern, const TListLimits& limits, std::vector<TDirEntry>& entries) override
+    {
+        const size_t cut = pattern.find_last_of(u"\\:");
+        const std::u16string folder = cut == std::u16string::npos ? u"" : pattern.substr(0, cut + 1);
+        const std::string leaf = ToUtf8(pattern.substr(cut == std::u16string::npos ? 0 : cut + 1));
+        const auto start = std::chrono::steady_clock::now();
+        auto add = [&](const std::string& name, bool directory) {
+            if (fnmatch(leaf.c_str(), name.c_str(), FNM_CASEFOLD | FNM_NOESCAPE) != 0)
+                return true;
+            if (entries.size() >= limits.maxEntries ||
+                std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limits.maxMilliseconds))
+                return false;
+            entries.push_back({FromUtf8(name), directory});
+            return true;
+        };
+        std::error_code error;
+        std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::current_path(error) : HostPath(folder),
+                                               error);
+        if (error)
+            return true;
+        if (!add(".", true) || !add("..", true))
+            return false;
+        for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+            if (error)
+                return true;
+            if (!add(it->path().filename().string(), it->is_directory(error)))
+                return false;
+        }
         return true;
     }
 

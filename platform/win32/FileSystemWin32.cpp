@@ -61,6 +61,54 @@ public:
         name = U16(data.cFileName);
         return true;
     }
+
+    bool ListEntries(const std::u16string& pattern, const TListLimits& limits, std::vector<TDirEntry>& entries) override
+    {
+        // The thread's own mode: a listing must not change what the rest of the program set.
+        DWORD oldMode = 0;
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
+        const ULONGLONG start = GetTickCount64();
+        WIN32_FIND_DATAW data;
+        // Basic information skips the short names, and large fetches take fewer round trips.
+        HANDLE search = FindFirstFileExW(W(pattern), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH);
+        bool complete = true;
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM)
+                    continue;
+                if (entries.size() >= limits.maxEntries || GetTickCount64() - start > limits.maxMilliseconds) {
+                    complete = false;
+                    break;
+                }
+                entries.push_back({U16(data.cFileName), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+            } while (FindNextFileW(search, &data));
+            FindClose(search);
+        }
+        SetThreadErrorMode(oldMode, nullptr);
+        return complete;
+    }
+
+    bool IsOnNetwork(const std::u16string& path) override
+    {
+        std::wstring full(MAX_PATH, L'\0');
+        const std::wstring relative = path.empty() ? L"." : std::wstring(W(path));
+        DWORD length = GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length >= full.size()) {
+            full.resize(length);
+            length = GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        }
+        if (length == 0 || length >= full.size())
+            return true; // no answer: better not to list
+        full.resize(length);
+        // \\?\C:\ and \\.\C:\ name a drive; any other \\ path is a share.
+        if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
+            full.erase(0, 4);
+        if (full.size() < 2 || full[1] != L':')
+            return true;
+        const wchar_t root[] = {full[0], L':', L'\\', L'\0'};
+        return GetDriveTypeW(root) == DRIVE_REMOTE;
+    }
 };
 
 } // namespace
