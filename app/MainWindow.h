@@ -120,7 +120,6 @@ public:
     int BaseState() const { return baseState_; }
     double Proportion() const { return proportion_; }
     HWND StatusBar() const { return statusBar_; }
-    HWND UserSelector() const { return userBox_; }
     const TUsersComboBox& UsersList() const { return comboUsers; }
     int CurrentUser() const { return CURRENT_USER; }
     const TProfileHive& UserHive() const { return userHive_; }

@@ -300,7 +300,11 @@ bool TfrmMain::ExecuteAction(TActionId id)
         return false;
     // No command runs under an open editor: it ends first, its text accepted, and the command
     // then runs only if it still may.
-    if (sysView_->IsEditing() || userView_->IsEditing()) {
+    // Paste is the exception: with the editor focused, the clipboard's text goes into it.
+    HWND focus = GetFocus();
+    const bool pasteIntoEditor = id == TActionId::actEditPaste && focus &&
+                                 (sysView_->EditorControl() == focus || userView_->EditorControl() == focus);
+    if (!pasteIntoEditor && (sysView_->IsEditing() || userView_->IsEditing())) {
         FinishEditing();
         if (!IsActionEnabled(id))
             return false;

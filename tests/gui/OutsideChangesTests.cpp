@@ -22,6 +22,13 @@ std::u16string U(const std::wstring& s)
 }
 
 // Clicks a button of the next box the window shows and keeps its text.
+// The fourth status label is shared with the start-up update check, which the tests point at an
+// address that fails: only the outside-change notice matters here.
+bool ShowsOutsideNotice(TfrmMain& w)
+{
+    return w.StatusText(3).rfind(u"Another program changed", 0) == 0;
+}
+
 class NextBox {
 public:
     explicit NextBox(int button) : button_(button)
@@ -141,12 +148,12 @@ TEST_F(OutsideChangesTest, AChangeByAnotherProgramReloadsOrIsAnnounced)
     ASSERT_NE(focused, nullptr);
     EXPECT_EQ(TETree::GetElement(focused), u"C:\\b");
     EXPECT_TRUE(user.FindVariable(U(mine))->IsExpanded());
-    EXPECT_EQ(w.StatusText(3), u"");
+    EXPECT_FALSE(ShowsOutsideNotice(w));
 
     // With unsaved edits, the status bar says how many variables changed and offers Refresh.
     Edit(user, mine, u"C:\\edited");
     RegAdd(added, L"changed");
-    ASSERT_TRUE(PumpUntil([&] { return !w.StatusText(3).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return ShowsOutsideNotice(w); }));
     EXPECT_EQ(w.StatusText(3), u"Another program changed 1 variable - Refresh (F5) loads it and drops your changes");
     EXPECT_EQ(Value(user, added), u"fresh");
     EXPECT_EQ(Value(user, mine), u"C:\\edited");
@@ -157,14 +164,14 @@ TEST_F(OutsideChangesTest, AChangeByAnotherProgramReloadsOrIsAnnounced)
     EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kUserKey, added).text, L"changed");
     EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kUserKey, mine).text, L"C:\\edited");
     ASSERT_TRUE(PumpUntil([&] { return Value(user, added) == u"changed"; }));
-    EXPECT_EQ(w.StatusText(3), u"");
+    EXPECT_FALSE(ShowsOutsideNotice(w));
 
     // A save of our own alone changes the keys too, and nothing follows from it: no notice, no
     // reload (which would forget the undo history).
     Edit(user, mine, u"C:\\again");
     EXPECT_TRUE(w.ExecuteAction(TActionId::actFileSave));
     Pump(1500);
-    EXPECT_EQ(w.StatusText(3), u"");
+    EXPECT_FALSE(ShowsOutsideNotice(w));
     EXPECT_TRUE(w.GetUndoStack().IsUndoable());
 }
 
