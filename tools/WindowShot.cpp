@@ -5,7 +5,10 @@
 // new-variable dialog over it with a name that exists, "menu" the context menu of the user tree,
 // "options" the options dialog, "about" the about box (after its thanks have scrolled in),
 // "popup" the completion popup of the element editor opened on the user Path's element
-// C:\Python312\Scripts with VARNOOK_SCENE_TEXT (default %Sys) typed into it.
+// C:\Python312\Scripts with VARNOOK_SCENE_TEXT (default %Sys) typed into it, "inspector" the
+// user Path's element C:\Python27 (a folder that does not exist) focused with the inspector
+// showing its errors, "update" the update dialog that the start-up check opens when the server
+// offers a newer version.
 #include "app/Actions.h"
 
 #include <windows.h>
@@ -140,24 +143,54 @@ HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
         PostMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
         PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
         popup = WaitForPopup(process, L"#32768", 5000);
-    } else if (scene == L"popup") {
-        // Type-ahead finds the element, F2 opens its editor, and the text replaces its own.
+    } else if (scene == L"inspector") {
+        // Type-ahead finds the element; the next timer tick fills the inspector.
         HWND tree = UserTree(main);
-        for (wchar_t c : std::wstring(L"C:\\Python3"))
+        for (wchar_t c : std::wstring(L"C:\\Python2"))
             PostMessageW(tree, WM_CHAR, c, 1);
+        Sleep(1000);
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(300);
+        return nullptr; // nothing opens: the window shows it all
+    } else if (scene == L"update") {
+        // It opened before the window was brought to the front: raise it again.
+        popup = WaitForPopup(process, L"#32770", 15000);
+        if (popup) {
+            SetForegroundWindow(popup);
+            RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+        }
+    } else if (scene == L"popup") {
+        // Type-ahead finds the element, F2 opens its editor, and the text replaces its own. Each
+        // key is handed over and handled before the next, as a typist's would be.
+        HWND tree = UserTree(main);
+        auto type = [](HWND to, const wchar_t* text) {
+            for (const wchar_t* c = text; *c; ++c) {
+                DWORD_PTR unused = 0;
+                SendMessageTimeoutW(to, WM_CHAR, *c, 1, SMTO_NORMAL, 2000, &unused);
+                Sleep(50);
+            }
+        };
+        type(tree, L"C:\\Python3");
         Sleep(300);
         PostMessageW(tree, WM_KEYDOWN, VK_F2, 1);
-        Sleep(500);
+        HWND editor = nullptr;
+        for (int i = 0; i < 50 && !editor; ++i, Sleep(100))
+            editor = FindWindowExW(tree, nullptr, L"Edit", nullptr);
+        Sleep(300);
         wchar_t text[64] = L"%Sys";
         GetEnvironmentVariableW(L"VARNOOK_SCENE_TEXT", text, 64);
-        if (HWND editor = FindWindowExW(tree, nullptr, L"Edit", nullptr))
-            for (const wchar_t* c = text; *c; ++c)
-                PostMessageW(editor, WM_CHAR, *c, 1);
+        if (editor)
+            type(editor, text);
         popup = WaitForPopup(process, L"VarnookBorderedForm", 5000);
     }
-    if (!popup)
+    if (!popup) {
+        if (scene != L"main")
+            std::fprintf(stderr, "the scene opened no window\n");
         return nullptr;
-    Sleep(500);
+    }
+    Sleep(800);
+    RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(300);
     RECT extra{};
     GetWindowRect(popup, &extra);
     UnionRect(&area, &area, &extra);
