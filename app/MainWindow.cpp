@@ -369,6 +369,7 @@ void TfrmMain::FormDestroy()
         userView_->Attach(nullptr);
     activeTree_ = nullptr;
     // A profile hive this program loaded must not stay loaded: its user could not log on.
+    StopWatchingStore();
     userHive_.Release();
 }
 

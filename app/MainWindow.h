@@ -223,6 +223,7 @@ private:
 
     // MainWindowWatch.cpp
     void StartWatchingStore();
+    void StopWatchingStore();
     void ReloadKeepingView();
     void ClearOutsideNotice();
     // VarnookUI.cpp: the users list and switching the user

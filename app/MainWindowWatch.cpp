@@ -65,9 +65,20 @@ void Restore(TETree& tree, const TViewState& state)
 void TfrmMain::StartWatchingStore()
 {
     storeWatcher_ = std::make_unique<TStoreWatcher>();
-    // The key paths without their leading backslash, which would start them at the root.
-    storeWatcher_->Watch(HKEY_LOCAL_MACHINE, platform::W(kSystemEnvironmentKey + 1));
-    storeWatcher_->Watch(HKEY_CURRENT_USER, platform::W(kUserEnvironmentKey + 1));
+    // The keys the trees were loaded from, another user's hive included; their paths start with
+    // a backslash, which would start them at the root.
+    for (const TETree* tree : {sysTree_.get(), userTree_.get()}) {
+        std::u16string_view key = tree->key;
+        if (!key.empty() && key.front() == u'\\')
+            key.remove_prefix(1);
+        storeWatcher_->Watch(reinterpret_cast<HKEY>(tree->root), platform::W(std::u16string(key)));
+    }
+}
+
+void TfrmMain::StopWatchingStore()
+{
+    // The watcher holds the keys open, and a profile hive with an open key cannot be unloaded.
+    storeWatcher_.reset();
 }
 
 void TfrmMain::CheckOutsideChanges()

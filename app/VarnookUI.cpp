@@ -90,6 +90,8 @@ void TfrmMain::comboUsersSelect()
 
 bool TfrmMain::ReloadFromStore()
 {
+    // Watching restarts on the keys loaded now, which may be in another user's hive.
+    StopWatchingStore();
     if (IsWindowEnabled(comboUsers.Handle())) {
         const UserInfo& user = comboUsers.GetUser();
         if (user.Sid.empty()) {
@@ -125,6 +127,7 @@ bool TfrmMain::ReloadFromStore()
     undoStack_.Clear();
     baseState_ = 0;
     ClearOutsideNotice();
+    StartWatchingStore();
     UpdateStatusBar();
     return true;
 }

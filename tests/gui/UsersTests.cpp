@@ -302,3 +302,28 @@ TEST_F(UsersTest, BackupOfTheUserShownComesFromItsHive)
     EXPECT_EQ(file.find(ToUtf8(U(userVar_))), std::string::npos);
     EXPECT_TRUE(KeyExists(HKEY_USERS, kOtherSid)); // still shown, still mounted
 }
+
+TEST_F(UsersTest, AnotherProgramChangingTheShownUsersHiveIsSeen)
+{
+    TfrmMain& w = Open();
+    const int other = ItemEndingWith(w.UserSelector(), L"\\Administrator");
+    const int own = ItemEndingWith(w.UserSelector(), L" [logged in]");
+    Pick(w, other);
+    ASSERT_EQ(w.CurrentUser(), other);
+    Pump(300);
+
+    // A change to the logged-in user's own key is not what the window shows now.
+    SetStringValue(HKEY_CURRENT_USER, L"Environment", userVar_, L"2");
+    Pump(500);
+    const std::wstring hiveKey = std::wstring(L"HKU\\") + kOtherSid + L"\\Environment";
+    ProcessResult r = RunProcess(L"reg.exe add " + hiveKey + L" /v VNK_HIVE /d C:\\outside /f");
+    ASSERT_EQ(r.exitCode, 0u) << r.output;
+    for (int i = 0; i < 30 && ValueOf(*w.UserVarTree(), u"VNK_HIVE") != u"C:\\outside"; ++i)
+        Pump(100);
+    EXPECT_EQ(ValueOf(*w.UserVarTree(), u"VNK_HIVE"), u"C:\\outside");
+    EXPECT_EQ(Find(*w.UserVarTree(), U(userVar_)), nullptr);
+
+    // Watching the hive does not keep it loaded once the user is left.
+    Pick(w, own);
+    EXPECT_FALSE(KeyExists(HKEY_USERS, kOtherSid));
+}
