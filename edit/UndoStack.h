@@ -1,6 +1,13 @@
 // Undo and redo across both trees: before every edit a snapshot of the system tree and of the
 // user tree is pushed as a pair; undo and redo exchange a tree's contents with a stored snapshot,
 // so the same entry then serves the opposite direction.
+//
+// A snapshot is kept as one record per variable (the variable with its elements and display
+// states, as TETree::WriteSubtree writes it). Records never change once stored, so a snapshot
+// shares every record its neighbours already hold. The records sit in runs of a few, and a run
+// (or a whole snapshot) whose records all match a neighbour's is that neighbour's: a step costs
+// the variables it changed and a few pointers, not two whole trees.
+// Restoring joins the records into exactly the bytes TETree::SaveSnapshot would have written.
 #pragma once
 
 #include "core/ByteStream.h"
@@ -15,13 +22,31 @@ namespace varnook {
 
 class TETree;
 
+// The variables of one tree in tree order, one record each, held in runs of kRun records.
+class TTreeRecords {
+public:
+    static constexpr size_t kRun = 16;
+    using TRecord = std::shared_ptr<const TBytes>;
+    using TRun = std::vector<TRecord>;
+
+    size_t size() const { return count_; }
+    const TRecord& at(size_t index) const { return (*runs_.at(index / kRun)).at(index % kRun); }
+    const std::vector<std::shared_ptr<const TRun>>& Runs() const { return runs_; }
+    bool operator==(const TTreeRecords& other) const { return count_ == other.count_ && runs_ == other.runs_; }
+
+private:
+    friend class TUndoStack;
+    std::vector<std::shared_ptr<const TRun>> runs_;
+    size_t count_ = 0;
+};
+
 // One stored state of one tree.
 struct UndoEntry {
     TETree* tree = nullptr; // not owned
     // Pre-order position of the focused node over all nodes; 0 when none was focused.
     uint32_t focusIndex = 0;
-    // TETree::SaveSnapshot. Never changed once stored, so entries with equal contents share it.
-    std::shared_ptr<const TBytes> snapshot;
+    // Never changed once stored, so entries with equal contents share it.
+    std::shared_ptr<const TTreeRecords> snapshot;
 };
 
 class TUndoStack {
@@ -54,14 +79,16 @@ public:
 
     int Count() const { return static_cast<int>(stack.size()); }
     const UndoEntry& Entry(int index) const { return stack.at(static_cast<size_t>(index)); }
-    // Bytes of snapshot data held, each shared snapshot counted once: the memory the history
-    // costs. Divided by Count() / 2 it is the cost of one user step.
+    // Bytes of variable records held, each shared record counted once. Divided by Count() / 2
+    // it is the record data one user step costs.
     size_t SnapshotBytes() const;
+    // The bytes TETree::SaveSnapshot wrote for the state the entry holds.
+    static TBytes JoinRecords(const TTreeRecords& records);
 
 private:
-    // The snapshot of an entry of the same tree near index when its bytes equal bytes, else
-    // bytes themselves: a tree an edit did not touch costs nothing more.
-    std::shared_ptr<const TBytes> Share(TETree* tree, TBytes&& bytes, int near, const UndoEntry* also) const;
+    // The tree's current state, sharing the records (or the whole snapshot) of the entries of
+    // the same tree near index and of also.
+    std::shared_ptr<const TTreeRecords> Capture(TETree& tree, int near, const UndoEntry* also) const;
 
     std::vector<UndoEntry> stack;
     int pos = 0;
