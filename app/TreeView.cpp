@@ -448,6 +448,12 @@ LRESULT TTreeView::OnCustomDraw(NMTVCUSTOMDRAW* draw)
         LRESULT result = node->Level() == 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
         if (style.color)
             draw->clrText = ToColorRef(*style.color);
+        // The editor is as wide as its text: the row's own text and its selection box would
+        // show beside it.
+        if (IsEditing() && link_->Node() == node) {
+            const COLORREF back = TreeView_GetBkColor(control_);
+            draw->clrText = draw->clrTextBk = back == CLR_NONE ? GetSysColor(COLOR_WINDOW) : back;
+        }
         if (style.bold && boldFont_) {
             SelectObject(draw->nmcd.hdc, boldFont_);
             result |= CDRF_NEWFONT;

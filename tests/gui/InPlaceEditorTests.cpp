@@ -570,3 +570,39 @@ TEST_F(InPlaceEditorTest, PopupIsSizedForTheDpi)
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.WaitForExit(20000));
 }
+
+TEST_F(InPlaceEditorTest, RowTextDoesNotShowBesideANarrowerEditor)
+{
+    const std::wstring name = UniqueName(L"VNK_NARROW");
+    PutUser(name, L"C:\\Windows\\System32\\drivers\\etc");
+    Open();
+    TNode* element = Find(U(name))->FirstChild();
+    HWND edit = StartEdit(element);
+    ASSERT_NE(edit, nullptr);
+    HWND control = UserView().Control();
+    RECT wide{};
+    GetWindowRect(edit, &wide);
+    Key(VK_END);
+    for (int i = 0; i < 26; ++i)
+        Key(VK_BACK);
+    ASSERT_EQ(TextOf(edit), L"C:\\Wi");
+    RedrawWindow(control, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump(100);
+    RECT narrow{};
+    GetWindowRect(edit, &narrow);
+    ASSERT_LT(narrow.right, wide.right);
+    // Where the rest of the old text stood, the row is plain background now.
+    POINT from{narrow.right + 2, (narrow.top + narrow.bottom) / 2};
+    ScreenToClient(control, &from);
+    const int to = from.x + static_cast<int>(wide.right - narrow.right) - 4;
+    HDC dc = GetDC(control);
+    const COLORREF first = GetPixel(dc, from.x, from.y);
+    int differing = 0;
+    for (int y = from.y - 3; y <= from.y + 3; ++y)
+        for (int x = from.x; x < to; ++x)
+            differing += GetPixel(dc, x, y) != first;
+    ReleaseDC(control, dc);
+    EXPECT_NE(first, CLR_INVALID);
+    EXPECT_EQ(differing, 0);
+    Key(VK_ESCAPE);
+}
