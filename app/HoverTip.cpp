@@ -13,14 +13,17 @@ constexpr UINT_PTR kSubclassId = 0x7469; // one of several subclasses of the sam
 constexpr UINT_PTR kToolId = 1;
 } // namespace
 
-THoverTip::THoverTip(HWND control, TTextAt textAt) : control_(control), textAt_(std::move(textAt))
+THoverTip::THoverTip(HWND control, TTextAt textAt, TFeed feed)
+    : control_(control), feed_(feed), textAt_(std::move(textAt))
 {
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0,
                            control, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (feed_ == TFeed::Subclass)
+        SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     TTTOOLINFOW info{};
     info.cbSize = sizeof(info);
-    info.uFlags = TTF_SUBCLASS;
+    // Fed by the owner, the tip is handed the mouse messages rather than subclassing for them.
+    info.uFlags = feed_ == TFeed::Subclass ? TTF_SUBCLASS : 0;
     info.hwnd = control_;
     info.uId = kToolId;
     // The whole control is one tool; its text changes with the spot under the pointer.
@@ -35,7 +38,7 @@ THoverTip::THoverTip(HWND control, TTextAt textAt) : control_(control), textAt_(
 THoverTip::~THoverTip()
 {
     // The control and the tip go with the main window when it is destroyed first.
-    if (IsWindow(control_))
+    if (feed_ == TFeed::Subclass && IsWindow(control_))
         RemoveWindowSubclass(control_, Proc, kSubclassId);
     if (tip_ && IsWindow(tip_))
         DestroyWindow(tip_);
@@ -61,31 +64,53 @@ void THoverTip::Update(POINT client)
     SendMessageW(tip_, TTM_POP, 0, 0);
 }
 
+bool THoverTip::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_MOUSEMOVE:
+        Update({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        [[fallthrough]];
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        if (feed_ == TFeed::ByOwner) {
+            MSG msg{control_, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+            msg.pt.x = static_cast<short>(LOWORD(GetMessagePos()));
+            msg.pt.y = static_cast<short>(HIWORD(GetMessagePos()));
+            SendMessageW(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+        }
+        return false;
+    case WM_MOUSELEAVE:
+        spot_ = UINTPTR_MAX;
+        return false;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
+            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            info->lpszText = const_cast<wchar_t*>(shown_.c_str());
+            info->szText[0] = 0;
+            info->hinst = nullptr;
+            result = 0;
+            return true;
+        }
+        return false;
+    }
+    }
+    return false;
+}
+
 LRESULT CALLBACK THoverTip::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
     auto* self = reinterpret_cast<THoverTip*>(data);
-    switch (message) {
-    case WM_MOUSEMOVE:
-        try {
-            self->Update({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
-        } catch (const std::exception& failure) {
-            ReportUnhandledFailure(failure);
-        }
-        break;
-    case WM_MOUSELEAVE:
-        self->spot_ = UINTPTR_MAX;
-        break;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom == self->tip_ && header->code == TTN_GETDISPINFOW) {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            info->lpszText = const_cast<wchar_t*>(self->shown_.c_str());
-            info->szText[0] = 0;
-            info->hinst = nullptr;
-            return 0;
-        }
-        break;
-    }
+    LRESULT result = 0;
+    try {
+        if (self->OnOwnerMessage(message, wParam, lParam, result))
+            return result;
+    } catch (const std::exception& failure) {
+        ReportUnhandledFailure(failure);
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -17,7 +17,11 @@ public:
     // share one showing of the tip); an empty text shows nothing there.
     using TTextAt = std::function<std::u16string(POINT client, uintptr_t& spot)>;
 
-    THoverTip(HWND control, TTextAt textAt);
+    // Where the tip learns of the pointer: from a subclass of the control, or from the control's
+    // owner, whose own procedure hands every message of the control to OnOwnerMessage.
+    enum class TFeed { Subclass, ByOwner };
+
+    THoverTip(HWND control, TTextAt textAt, TFeed feed = TFeed::Subclass);
     ~THoverTip();
     THoverTip(const THoverTip&) = delete;
     THoverTip& operator=(const THoverTip&) = delete;
@@ -28,6 +32,8 @@ public:
     // Asks for the text of a point as a mouse move there would.
     void Update(POINT client);
     void UpdateDpi(UINT dpi);
+    // A message of the control, for a tip fed by its owner; true when it is the tip's alone.
+    bool OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // Characters per line of a long value.
     static constexpr size_t kLineLength = 100;
@@ -36,6 +42,7 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
 
     HWND control_;
+    TFeed feed_;
     HWND tip_ = nullptr;
     TTextAt textAt_;
     uintptr_t spot_ = UINTPTR_MAX;

@@ -118,8 +118,6 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     userTree_ = std::make_unique<TETree>(this);
     userTree_->SetExclusions(&options_->GetExclusions());
     userTree_->LoadFromRegistry(platform::kRootCurrentUser, kUserEnvironmentKey);
-    sysView_->Attach(sysTree_.get());
-    userView_->Attach(userTree_.get());
 
     // 10.
     ApplyAnimationOption();
@@ -128,6 +126,9 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     userTree_->AddSpecialVariables(UserReadOnlyNames);
     userTree_->ShowReadOnly(options_->showReadonly);
     sysTree_->ShowReadOnly(options_->showReadonly);
+    // Each view is filled once, with the trees complete.
+    sysView_->Attach(sysTree_.get());
+    userView_->Attach(userTree_.get());
     // 13.
     SetTimer(Handle(), kTimerId, kTimerInterval, nullptr);
     // 14. Without write access the system tree is shown, not edited.
@@ -170,7 +171,9 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         CheckForUpdates();
     }
 
-    dragDrop_ = std::make_unique<TTreeDragDrop>(*this);
+    // Dropping needs OLE, whose start costs more than anything else here and is of no use
+    // before the window shows: it starts once the window is up.
+    PostMessageW(Handle(), kStartDragDropMessage, 0, 0);
 
     if (start.show) {
         if (!options_->isMaximized)
@@ -382,6 +385,10 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case kStartDragDropMessage:
+        if (created_ && !dragDrop_)
+            dragDrop_ = std::make_unique<TTreeDragDrop>(*this);
+        return 0;
     case kUpdateDocumentMessage:
         XMLDocAsyncLoad(static_cast<unsigned>(wParam));
         return 0;

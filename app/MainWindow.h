@@ -93,6 +93,7 @@ public:
     bool isAutoUpdate = false;
     bool isUpdateErrorShown = false;
     static constexpr UINT kUpdateDocumentMessage = WM_APP + 3014;
+    static constexpr UINT kStartDragDropMessage = WM_APP + 3650;
 
     // Messages the application's loop hands to the window before they are dispatched.
     bool PreTranslateMessage(MSG& msg);

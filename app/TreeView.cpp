@@ -14,7 +14,6 @@ namespace varnook {
 
 namespace {
 constexpr wchar_t kClassName[] = L"VarnookTreePanel";
-constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kReadOnlyBackground = RGB(240, 240, 240);
 // Type-ahead forgets what was typed after this pause, as the system's own lists do.
 constexpr DWORD kTypeAheadPause = 1000;
@@ -22,6 +21,10 @@ constexpr DWORD kTypeAheadPause = 1000;
 // double-clicked row.
 constexpr UINT kReleaseEditors = WM_APP + 41;
 constexpr UINT kEditDoubleClicked = WM_APP + 42;
+// Posted to the panel: repaint the rows whose look changed since the last time.
+constexpr UINT kRepaintRows = WM_APP + 43;
+// More changed rows than this repaint the whole control: cheaper than asking for each rectangle.
+constexpr size_t kRowsRepaintedOneByOne = 64;
 
 COLORREF ToColorRef(const TRgb& c)
 {
@@ -63,11 +66,17 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
                                    TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
                                0, 0, 10, 10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowSubclass(control_, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // The control's own procedure is replaced once, here: a subclass chain would look its data
+    // up on every message the control gets, and under Wine each lookup asks the server.
+    SetWindowLongPtrW(control_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    controlProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TTreeView::ControlProc)));
     // The row's hint (why it is red, why it is excluded), or the whole text of a row wider than
     // the tree. Wine's tree control never asks for info tips, and its own label tip would
-    // compete with ours: the control has none.
-    hint_ = std::make_unique<THoverTip>(control_, [this](POINT p, uintptr_t& spot) { return HintAt(p, spot); });
+    // compete with ours: the control has none. The control's procedure above hands it the
+    // mouse.
+    hint_ = std::make_unique<THoverTip>(control_, [this](POINT p, uintptr_t& spot) { return HintAt(p, spot); },
+                                        THoverTip::TFeed::ByOwner);
     UpdateDpi(dpi_);
 }
 
@@ -99,8 +108,16 @@ TTreeView::~TTreeView()
     hint_.reset();
     if (tree_)
         tree_->SetObserver(nullptr);
-    if (control_)
-        RemoveWindowSubclass(control_, ControlProc, kSubclassId);
+    ReleaseControl();
+}
+
+void TTreeView::ReleaseControl()
+{
+    if (control_ && controlProc_ && IsWindow(control_)) {
+        SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
+        SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
+    }
+    controlProc_ = nullptr;
 }
 
 void TTreeView::Attach(TETree* tree)
@@ -183,35 +200,51 @@ void TTreeView::Rebuild()
     SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
     TreeView_DeleteAllItems(control_);
     items_.clear();
+    dirtyRows_.clear();
     if (tree_) {
-        items_.reserve(tree_->NodeCount());
+        items_.reserve(tree_->VariableCount() * 2);
+        // Text and icon come from TVN_GETDISPINFO when a row is painted; the elements of a
+        // variable only when it is first expanded.
+        TVINSERTSTRUCTW insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+        insert.item.pszText = LPSTR_TEXTCALLBACKW;
+        insert.item.iImage = insert.item.iSelectedImage = I_IMAGECALLBACK;
         for (TNode* variable = tree_->FirstVariable(); variable; variable = variable->NextSibling()) {
             if (!variable->IsVisible())
                 continue;
-            TVINSERTSTRUCTW insert{};
-            insert.hParent = TVI_ROOT;
-            insert.hInsertAfter = TVI_LAST;
-            insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
-            insert.item.pszText = LPSTR_TEXTCALLBACKW;
-            insert.item.iImage = insert.item.iSelectedImage = I_IMAGECALLBACK;
             insert.item.cChildren = variable->ChildCount() ? 1 : 0;
             insert.item.lParam = reinterpret_cast<LPARAM>(variable);
-            HTREEITEM parent = TreeView_InsertItem(control_, &insert);
-            items_[variable] = parent;
-            for (TNode* element = variable->FirstChild(); element; element = element->NextSibling()) {
-                insert.hParent = parent;
-                insert.item.cChildren = 0;
-                insert.item.lParam = reinterpret_cast<LPARAM>(element);
-                items_[element] = TreeView_InsertItem(control_, &insert);
+            HTREEITEM item = TreeView_InsertItem(control_, &insert);
+            items_[variable] = item;
+            if (variable->IsExpanded()) {
+                InsertElements(variable, item);
+                TreeView_Expand(control_, item, TVE_EXPAND);
             }
-            if (variable->IsExpanded())
-                TreeView_Expand(control_, parent, TVE_EXPAND);
         }
     }
     SyncSelection();
     SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(control_, nullptr, TRUE);
     syncing_ = false;
+}
+
+void TTreeView::InsertElements(const TNode* variable, HTREEITEM parent)
+{
+    if (!variable->FirstChild() || items_.count(variable->FirstChild()))
+        return;
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+    insert.item.pszText = LPSTR_TEXTCALLBACKW;
+    insert.item.iImage = insert.item.iSelectedImage = I_IMAGECALLBACK;
+    insert.item.cChildren = 0;
+    for (const TNode* element = variable->FirstChild(); element; element = element->NextSibling()) {
+        insert.item.lParam = reinterpret_cast<LPARAM>(element);
+        items_[element] = TreeView_InsertItem(control_, &insert);
+    }
 }
 
 void TTreeView::SyncSelection()
@@ -231,7 +264,10 @@ void TTreeView::SyncSelection()
 
 void TTreeView::TreeChanged()
 {
-    Rebuild();
+    // A row the user expanded or collapsed in the control is shown already: only the model
+    // followed it.
+    if (!followingControl_)
+        Rebuild();
     if (!IsEditing())
         return;
     // The nodes under an open editor may be gone (undo, refresh): the edit cannot go on. The
@@ -268,15 +304,31 @@ bool TTreeView::HoldsNode(const TNode* node) const
 
 void TTreeView::NodeChanged(const TNode* node)
 {
-    HTREEITEM item = ItemOf(node);
-    if (!item)
-        return;
-    RECT rc;
-    if (TreeView_GetItemRect(control_, item, &rc, FALSE))
-        InvalidateRect(control_, &rc, TRUE);
     // The variable's row shows its value and its overlays: an element change shows there too.
-    if (node->Level() == 1)
-        NodeChanged(node->Parent());
+    // A verification pass may change many rows at once: each is repainted once, after the pass.
+    const TNode* rows[] = {node, node->Level() == 1 ? node->Parent() : nullptr};
+    for (const TNode* row : rows) {
+        if (!row || !items_.count(row))
+            continue;
+        if (dirtyRows_.empty())
+            PostMessageW(Handle(), kRepaintRows, 0, 0);
+        dirtyRows_.insert(row);
+    }
+}
+
+void TTreeView::RepaintRows()
+{
+    if (dirtyRows_.size() > kRowsRepaintedOneByOne) {
+        InvalidateRect(control_, nullptr, TRUE);
+    } else {
+        for (const TNode* row : dirtyRows_) {
+            RECT rc;
+            HTREEITEM item = ItemOf(row);
+            if (item && TreeView_GetItemRect(control_, item, &rc, FALSE))
+                InvalidateRect(control_, &rc, TRUE);
+        }
+    }
+    dirtyRows_.clear();
 }
 
 void TTreeView::FocusChanged()
@@ -501,12 +553,21 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
         }
         return 0;
     }
+    case TVN_ITEMEXPANDINGW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        const auto* node = reinterpret_cast<const TNode*>(info->itemNew.lParam);
+        if (tree_ && node && (info->action & TVE_EXPAND))
+            InsertElements(node, info->itemNew.hItem);
+        return FALSE;
+    }
     case TVN_ITEMEXPANDEDW: {
         auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
         if (!syncing_ && tree_) {
             auto* node = const_cast<TNode*>(reinterpret_cast<const TNode*>(info->itemNew.lParam));
             syncing_ = true;
+            followingControl_ = true;
             tree_->SetExpanded(node, (info->action & TVE_EXPAND) != 0);
+            followingControl_ = false;
             syncing_ = false;
             // Collapsing may have moved the focus onto the variable.
             SyncSelection();
@@ -608,18 +669,27 @@ bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
     return false;
 }
 
-LRESULT CALLBACK TTreeView::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK TTreeView::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<TTreeView*>(data);
+    auto* self = reinterpret_cast<TTreeView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self || !self->controlProc_)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    const WNDPROC original = self->controlProc_;
+    if (message == WM_NCDESTROY) {
+        self->ReleaseControl();
+        return CallWindowProcW(original, hwnd, message, wParam, lParam);
+    }
     LRESULT result = 0;
     try {
+        if (self->hint_ && self->hint_->OnOwnerMessage(message, wParam, lParam, result))
+            return result;
         if (self->OnControlMessage(message, wParam, lParam, result))
             return result;
     } catch (const std::exception& failure) {
         ReportUnhandledFailure(failure);
         return 0;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
 LRESULT TTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -639,6 +709,9 @@ LRESULT TTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kReleaseEditors:
         retired_.clear();
+        return 0;
+    case kRepaintRows:
+        RepaintRows();
         return 0;
     case kEditDoubleClicked: {
         // The row may have gone meanwhile: only a node still in the model, and still focused.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace varnook {
 
@@ -58,7 +59,8 @@ public:
     // The control item of a node, or none while it is not shown.
     HTREEITEM ItemOf(const TNode* node) const;
     const TNode* NodeOf(HTREEITEM item) const;
-    // Rows the control shows now (visible variables and their elements).
+    // Rows the control holds now: the visible variables, and the elements of those expanded
+    // since the control was last filled.
     size_t ItemCount() const { return items_.size(); }
     // The hover hint of the tree's rows.
     THoverTip& Hint() { return *hint_; }
@@ -82,13 +84,17 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR data);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Gives the control its own procedure back.
+    void ReleaseControl();
     bool OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnCustomDraw(NMTVCUSTOMDRAW* draw);
     void DrawOverlays(NMTVCUSTOMDRAW* draw, const TNode* node);
     void Rebuild();
+    // The element rows of an expanded variable, once.
+    void InsertElements(const TNode* variable, HTREEITEM parent);
+    void RepaintRows();
     void SyncSelection();
     void Layout();
     std::u16string HintAt(POINT client, uintptr_t& spot) const;
@@ -101,6 +107,7 @@ private:
     THooks hooks_;
     std::unique_ptr<TPanelCaption> caption_;
     HWND control_ = nullptr;
+    WNDPROC controlProc_ = nullptr;
     HIMAGELIST images_ = nullptr;
     HFONT font_ = nullptr;
     HFONT boldFont_ = nullptr;
@@ -109,6 +116,10 @@ private:
     // True while the control is being brought in line with the model, so that the control's
     // own notifications are not taken for user gestures.
     bool syncing_ = false;
+    // True while the model follows an expansion the user made in the control.
+    bool followingControl_ = false;
+    // Rows whose look changed, repainted together on a posted message.
+    std::unordered_set<const TNode*> dirtyRows_;
     std::unordered_map<const TNode*, HTREEITEM> items_;
     std::u16string typed_;
     DWORD lastTypedTick_ = 0;

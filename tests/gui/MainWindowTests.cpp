@@ -206,13 +206,63 @@ TEST_F(MainWindowTest, StartUpShowsBothScopesSortedWithSpecialVariables)
         anyReadOnly |= TETree::GetVariableReadOnly(v);
     EXPECT_TRUE(anyReadOnly);
 
-    // The controls mirror the models: one row per node shown, the user tree focused first.
-    EXPECT_EQ(w.UserTreeView()->ItemCount(), user.NodeCount());
-    EXPECT_EQ(w.SysTreeView()->ItemCount(), system.NodeCount());
+    // The controls mirror the models: a row per variable, elements once a variable is
+    // expanded; the user tree focused first.
     EXPECT_EQ(w.ActiveTree(), &user);
     EXPECT_EQ(GetFocus(), w.UserTreeView()->Control());
+    for (TETree* tree : {&user, &system}) {
+        TTreeView& view = *(tree == &user ? w.UserTreeView() : w.SysTreeView());
+        size_t rows = 0;
+        for (const TNode* v = tree->FirstVariable(); v; v = v->NextSibling())
+            rows += v->IsVisible() ? 1 + (v->IsExpanded() ? v->ChildCount() : 0) : 0;
+        EXPECT_EQ(view.ItemCount(), rows);
+        tree->FullExpand();
+        EXPECT_EQ(view.ItemCount(), tree->NodeCount());
+        EXPECT_EQ(SendMessageW(view.Control(), TVM_GETCOUNT, 0, 0), static_cast<LRESULT>(tree->NodeCount()));
+    }
     EXPECT_FALSE(w.IsModified());
     EXPECT_EQ(w.StatusText(0), u"");
+}
+
+TEST_F(MainWindowTest, ExpandingARowInTheControlShowsItsElements)
+{
+    const std::wstring name = UniqueName(L"VNK_EXPAND");
+    PutUser(name, L"C:\\one;C:\\two;C:\\three");
+    TfrmMain& w = Open();
+    TETree& user = *w.UserVarTree();
+    TTreeView& view = *w.UserTreeView();
+    TNode* v = Find(user, U(name));
+    ASSERT_NE(v, nullptr);
+    ASSERT_FALSE(v->IsExpanded());
+    HTREEITEM item = view.ItemOf(v);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(TreeView_GetChild(view.Control(), item), nullptr) << "no element rows before the first expansion";
+
+    // As the user does it, with the keys of the focused row: the control expands, the model
+    // follows.
+    user.ActivateNode(v);
+    SendMessageW(view.Control(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_TRUE(v->IsExpanded());
+    EXPECT_EQ(view.ItemOf(v), item) << "the rows stay; nothing was filled again";
+    std::vector<std::wstring> texts;
+    for (HTREEITEM child = TreeView_GetChild(view.Control(), item); child;
+         child = TreeView_GetNextSibling(view.Control(), child)) {
+        wchar_t text[64]{};
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = child;
+        tv.pszText = text;
+        tv.cchTextMax = 64;
+        ASSERT_TRUE(TreeView_GetItem(view.Control(), &tv));
+        texts.push_back(text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"C:\\one", L"C:\\two", L"C:\\three"}));
+
+    SendMessageW(view.Control(), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_FALSE(v->IsExpanded());
+    SendMessageW(view.Control(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_TRUE(v->IsExpanded());
+    EXPECT_EQ(SendMessageW(view.Control(), TVM_GETCOUNT, 0, 0), static_cast<LRESULT>(view.ItemCount()));
 }
 
 TEST_F(MainWindowTest, ReadOnlyVariablesHideAndShowAgain)

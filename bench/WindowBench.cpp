@@ -1,0 +1,472 @@
+// The open window as another program sees it, side by side with Wine's regedit.exe in the same
+// prefix: how long a start takes until both trees are filled, how much processor time the idle
+// window costs (the window's process and the wine server), and how fast the window answers a
+// message sent to it. Prints one "name: value" line per figure.
+//
+// The environments are made like the verification benchmark's: N variables split over both
+// scopes, 10 elements each, a third of them naming paths that do not exist.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kSystemKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+constexpr wchar_t kUserKey[] = L"Environment";
+constexpr wchar_t kPrefix[] = L"VNB_";
+constexpr int kElementsPerVariable = 10;
+constexpr int kFolders = 200;
+
+double NowMs()
+{
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / perMs;
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+std::wstring Num(int n, int width)
+{
+    std::wstring s = std::to_wstring(n);
+    while (int(s.size()) < width)
+        s.insert(s.begin(), L'0');
+    return s;
+}
+
+std::wstring ExeDir()
+{
+    wchar_t path[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
+    std::wstring dir(path, n);
+    dir.resize(dir.find_last_of(L'\\'));
+    dir.resize(dir.find_last_of(L'\\') + 1); // bench programs live one folder below varnook.exe
+    return dir;
+}
+
+const std::wstring& BaseFolder()
+{
+    static const std::wstring base = L"C:\\varnook-window-bench";
+    return base;
+}
+
+// ---- The environment
+
+void RemoveBenchValues(HKEY root, const wchar_t* path)
+{
+    HKEY key;
+    if (RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = ARRAYSIZE(name);
+        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (wcsncmp(name, kPrefix, wcslen(kPrefix)) == 0)
+            names.emplace_back(name, length);
+    }
+    for (const auto& n : names)
+        RegDeleteValueW(key, n.c_str());
+    RegCloseKey(key);
+}
+
+void RemoveEnvironment()
+{
+    RemoveBenchValues(HKEY_LOCAL_MACHINE, kSystemKey);
+    RemoveBenchValues(HKEY_CURRENT_USER, kUserKey);
+}
+
+// perScope variables in each scope. A quarter of them are expandable and reach the folders
+// through %VNB_ROOT%, a system variable.
+void WriteEnvironment(int perScope)
+{
+    RemoveEnvironment();
+    CreateDirectoryW(BaseFolder().c_str(), nullptr);
+    for (int i = 0; i < kFolders; ++i)
+        CreateDirectoryW((BaseFolder() + L"\\d" + Num(i, 3)).c_str(), nullptr);
+    struct Scope {
+        HKEY root;
+        const wchar_t* path;
+        const wchar_t* letter;
+    } scopes[] = {{HKEY_LOCAL_MACHINE, kSystemKey, L"S"}, {HKEY_CURRENT_USER, kUserKey, L"U"}};
+    for (const auto& scope : scopes) {
+        HKEY key;
+        if (RegCreateKeyExW(scope.root, scope.path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS) {
+            std::fprintf(stderr, "cannot open the environment key\n");
+            std::exit(2);
+        }
+        for (int i = 0; i < perScope; ++i) {
+            const bool expandable = i % 4 == 0;
+            const std::wstring root = expandable ? L"%VNB_ROOT%" : BaseFolder();
+            std::wstring value;
+            for (int j = 0; j < kElementsPerVariable; ++j) {
+                const int n = i * kElementsPerVariable + j;
+                if (j)
+                    value += L';';
+                if (n % 3 != 2)
+                    value += root + L"\\d" + Num(n % kFolders, 3);
+                else if (n % 2)
+                    value += root + L"\\d" + Num(n % kFolders, 3) + L"\\gone" + Num(n, 5);
+                else
+                    value += root + L"\\missing\\m" + Num(n, 5);
+            }
+            const std::wstring name = std::wstring(kPrefix) + scope.letter + Num(i, 4);
+            RegSetValueExW(key, name.c_str(), 0, expandable ? REG_EXPAND_SZ : REG_SZ,
+                           reinterpret_cast<const BYTE*>(value.c_str()), DWORD((value.size() + 1) * sizeof(wchar_t)));
+        }
+        if (scope.root == HKEY_LOCAL_MACHINE) {
+            const std::wstring name = std::wstring(kPrefix) + L"ROOT";
+            RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(BaseFolder().c_str()),
+                           DWORD((BaseFolder().size() + 1) * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
+    }
+}
+
+void SetDword(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value)
+{
+    HKEY key;
+    if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+void SetString(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& value)
+{
+    HKEY key;
+    if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   DWORD((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// ---- Processes and their windows
+
+struct TProcess {
+    PROCESS_INFORMATION info{};
+    double startedMs = 0;
+};
+
+TProcess Start(const std::wstring& commandLine)
+{
+    TProcess p;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    std::wstring line = commandLine;
+    p.startedMs = NowMs();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &p.info)) {
+        std::fprintf(stderr, "cannot start: %ls\n", commandLine.c_str());
+        std::exit(2);
+    }
+    return p;
+}
+
+void Stop(TProcess& p)
+{
+    TerminateProcess(p.info.hProcess, 0);
+    WaitForSingleObject(p.info.hProcess, 10000);
+    CloseHandle(p.info.hThread);
+    CloseHandle(p.info.hProcess);
+    p.info = {};
+}
+
+struct TFind {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+
+HWND TopWindowOf(DWORD pid, const wchar_t* className)
+{
+    TFind find{pid, className, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL {
+            auto* f = reinterpret_cast<TFind*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            wchar_t cls[64]{};
+            GetClassNameW(w, cls, ARRAYSIZE(cls));
+            if (owner == f->pid && wcscmp(cls, f->className) == 0 && IsWindowVisible(w)) {
+                f->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const wchar_t* className)
+{
+    struct TAll {
+        const wchar_t* className;
+        std::vector<HWND> found;
+    } all{className, {}};
+    EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM data) -> BOOL {
+            auto* a = reinterpret_cast<TAll*>(data);
+            wchar_t cls[64]{};
+            GetClassNameW(w, cls, ARRAYSIZE(cls));
+            if (wcscmp(cls, a->className) == 0)
+                a->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all.found;
+}
+
+LRESULT Ask(HWND w, UINT message)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(w, message, 0, 0, SMTO_NORMAL, 20000, &result))
+        return -1;
+    return static_cast<LRESULT>(result);
+}
+
+// Waits until the window of the process shows its rows: each control of the class holds at least
+// the number of rows given. The top window, or none after the time-out.
+HWND WaitFilled(const TProcess& p, const wchar_t* windowClass, const wchar_t* controlClass, UINT countMessage,
+                std::vector<LRESULT> atLeast, double& filledMs)
+{
+    const double deadline = NowMs() + 60000;
+    while (NowMs() < deadline) {
+        if (WaitForSingleObject(p.info.hProcess, 0) == WAIT_OBJECT_0) {
+            std::fprintf(stderr, "the program ended before its window was filled\n");
+            std::exit(2);
+        }
+        if (HWND top = TopWindowOf(p.info.dwProcessId, windowClass)) {
+            const std::vector<HWND> controls = ChildrenOfClass(top, controlClass);
+            if (controls.size() >= atLeast.size()) {
+                bool filled = true;
+                for (size_t i = 0; i < atLeast.size() && filled; ++i)
+                    filled = Ask(controls[i], countMessage) >= atLeast[i];
+                if (filled) {
+                    filledMs = NowMs() - p.startedMs;
+                    return top;
+                }
+            }
+        }
+        Sleep(2);
+    }
+    std::fprintf(stderr, "the window was not filled in time\n");
+    std::exit(2);
+}
+
+// ---- Processor time from the host's process table (the Z: drive maps the host's root)
+
+std::string ReadHostFile(const std::wstring& path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got)
+        text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
+// Host processes whose command line contains what and whose environment holds our prefix.
+std::vector<std::wstring> HostProcesses(const std::string& what)
+{
+    char prefix[1024]{};
+    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix));
+    const std::string wanted = std::string("WINEPREFIX=") + prefix;
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(L"Z:\\proc\\*", &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        if (data.cFileName[0] < L'0' || data.cFileName[0] > L'9')
+            continue;
+        const std::wstring dir = std::wstring(L"Z:\\proc\\") + data.cFileName;
+        std::string command = ReadHostFile(dir + L"\\cmdline");
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (command.find(what) == std::string::npos)
+            continue;
+        std::string environment = ReadHostFile(dir + L"\\environ");
+        environment.push_back('\0');
+        if (prefix[0] && environment.find(wanted + '\0') == std::string::npos)
+            continue;
+        found.push_back(dir);
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    return found;
+}
+
+// User and system time of a host process in seconds.
+double HostCpuSeconds(const std::wstring& dir)
+{
+    const std::string stat = ReadHostFile(dir + L"\\stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    // Fields after the command: state is field 3, utime 14, stime 15.
+    std::vector<std::string> fields;
+    size_t at = close + 2;
+    while (at < stat.size()) {
+        size_t end = stat.find(' ', at);
+        if (end == std::string::npos)
+            end = stat.size();
+        fields.push_back(stat.substr(at, end - at));
+        at = end + 1;
+    }
+    if (fields.size() < 13)
+        return 0;
+    return (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / 100.0;
+}
+
+double CpuSeconds(const std::vector<std::wstring>& dirs)
+{
+    double total = 0;
+    for (const auto& d : dirs)
+        total += HostCpuSeconds(d);
+    return total;
+}
+
+// ---- The figures
+
+std::wstring Varnook()
+{
+    return L"\"" + ExeDir() + L"varnook.exe\"";
+}
+
+// Rows each of our trees shows at least once filled: the bench's variables of its scope.
+double StartVarnook(int perScope, TProcess& p, HWND& window)
+{
+    p = Start(Varnook());
+    double ms = 0;
+    window = WaitFilled(p, L"TfrmMain", WC_TREEVIEWW, TVM_GETCOUNT, {perScope, perScope}, ms);
+    return ms;
+}
+
+// regedit opens at the key it showed last: the user's environment, whose values fill its list.
+double StartRegedit(int perScope)
+{
+    TProcess p = Start(L"regedit.exe");
+    double ms = 0;
+    WaitFilled(p, L"RegEdit_RegEdit", WC_LISTVIEWW, LVM_GETITEMCOUNT, {perScope}, ms);
+    Stop(p);
+    return ms;
+}
+
+void StartUpFigure(int runs)
+{
+    const int perScope = 200;
+    WriteEnvironment(perScope);
+    SetString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", L"LastKey",
+              L"HKEY_CURRENT_USER\\Environment");
+    // Both warmed up once: the first start of any program pays for loading Wine's own DLLs.
+    TProcess p;
+    HWND window;
+    StartVarnook(perScope, p, window);
+    Stop(p);
+    StartRegedit(perScope);
+    std::vector<double> ours, theirs, ratios;
+    for (int i = 0; i < runs; ++i) {
+        const double a = StartVarnook(perScope, p, window);
+        Stop(p);
+        const double b = StartRegedit(perScope);
+        ours.push_back(a);
+        theirs.push_back(b);
+        ratios.push_back(a / b);
+    }
+    std::printf("startup_vs_regedit_400: %.2f\n", Median(ratios));
+    std::printf("startup_ms_400: %.0f\n", Median(ours));
+    std::fprintf(stderr, "regedit_startup_ms: %.0f\n", Median(theirs));
+}
+
+void IdleFigure()
+{
+    WriteEnvironment(200);
+    TProcess p;
+    HWND window;
+    StartVarnook(200, p, window);
+    Sleep(3000); // the first passes probe every path once
+    const std::vector<std::wstring> ours = HostProcesses("varnook.exe");
+    const std::vector<std::wstring> server = HostProcesses("wineserver");
+    if (ours.empty())
+        std::fprintf(stderr, "the window's host process was not found\n");
+    if (server.empty())
+        std::fprintf(stderr, "the wine server's host process was not found\n");
+    const double windowBefore = CpuSeconds(ours), serverBefore = CpuSeconds(server);
+    const double start = NowMs();
+    Sleep(10000);
+    const double seconds = (NowMs() - start) / 1000.0;
+    const double windowCpu = CpuSeconds(ours) - windowBefore, serverCpu = CpuSeconds(server) - serverBefore;
+    Stop(p);
+    std::printf("idle_cpu_percent_400: %.1f\n", 100.0 * (windowCpu + serverCpu) / seconds);
+    std::fprintf(stderr, "idle cpu: window %.1f %%, wine server %.1f %%\n", 100.0 * windowCpu / seconds,
+                 100.0 * serverCpu / seconds);
+}
+
+void ReplyFigure()
+{
+    const int perScope = 3200;
+    WriteEnvironment(perScope);
+    TProcess p;
+    HWND window;
+    const double startMs = StartVarnook(perScope, p, window);
+    std::fprintf(stderr, "startup_ms_6400: %.0f\n", startMs);
+    Sleep(1000);
+    std::vector<double> replies;
+    const double end = NowMs() + 8000;
+    while (NowMs() < end) {
+        const double t = NowMs();
+        DWORD_PTR result;
+        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
+            replies.push_back(10000);
+        else
+            replies.push_back(NowMs() - t);
+        Sleep(17);
+    }
+    Stop(p);
+    std::printf("ui_reply_ms_6400: %.1f\n", Median(replies));
+    std::printf("ui_reply_max_ms_6400: %.1f\n", *std::max_element(replies.begin(), replies.end()));
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 7;
+    // No update check on start, and no network.
+    SetDword(HKEY_CURRENT_USER, L"Software\\Varnook", L"checkForUpdates", 0);
+    SetEnvironmentVariableW(L"VARNOOK_UPDATE_URL", L"http://update.invalid");
+    // A second argument picks one figure: startup, idle or reply.
+    const std::wstring only = argc > 2 ? argv[2] : L"";
+    if (only.empty() || only == L"startup")
+        StartUpFigure(runs);
+    if (only.empty() || only == L"idle")
+        IdleFigure();
+    if (only.empty() || only == L"reply")
+        ReplyFigure();
+    RemoveEnvironment();
+    return 0;
+}
