@@ -532,3 +532,94 @@ TEST_F(UpdateTest, ClosingTheProgramDuringACheckEndsCleanly)
     }, 500);
     EXPECT_EQ(dialogs, 0);
 }
+
+namespace {
+
+std::string FileBytes(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// A top-level window of another process whose title starts with the text.
+HWND OtherProcessWindow(const std::wstring& titleStart)
+{
+    struct Search {
+        std::wstring start;
+        HWND found = nullptr;
+    } search{titleStart};
+    EnumWindows([](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        wchar_t title[256]{};
+        GetWindowTextW(w, title, 256);
+        if (pid != GetCurrentProcessId() && IsWindowVisible(w) && std::wstring(title).rfind(s->start, 0) == 0) {
+            s->found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+// The server offers the installer the build made with NSIS (VARNOOK_TEST_REAL_INSTALLER names it,
+// as a Unix path): it is downloaded, verified, and the real shell starts it.
+TEST_F(UpdateTest, TheRealInstallerIsDownloadedVerifiedAndStarted)
+{
+    std::wstring built = Env(L"VARNOOK_TEST_REAL_INSTALLER");
+    if (built.empty())
+        GTEST_SKIP() << "the server offers the stand-in installer";
+    if (built.front() == L'/') {
+        built = L"Z:" + built;
+        for (wchar_t& c : built)
+            if (c == L'/')
+                c = L'\\';
+    }
+    const std::string expected = FileBytes(built);
+    ASSERT_GT(expected.size(), 100000u);
+    UseServer(L"");
+    Script script({
+        [&] {
+            if (HWND dlg = UpdateDialog()) {
+                Click(dlg, IDC_UPD_DOWNLOAD);
+                return true;
+            }
+            return false;
+        },
+    });
+    TfrmMain& w = Open();
+    w.ExecuteAction(TActionId::actHelpCheckUpdates);
+    ASSERT_TRUE(PumpUntil([&] { return script.Finished() && w.InstallerStarted(); }));
+    const auto folders = DownloadFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_TRUE(FileBytes(folders[0] + L"\\Varnook_setup.exe") == expected);
+    // The installer's own wizard comes up: "Varnook <version> Setup".
+    HWND wizard = nullptr;
+    for (int i = 0; i < 300 && !wizard; ++i) {
+        Pump(100);
+        wizard = OtherProcessWindow(L"Varnook ");
+    }
+    ASSERT_NE(wizard, nullptr);
+    wchar_t title[256]{};
+    GetWindowTextW(wizard, title, 256);
+    EXPECT_NE(std::wstring(title).find(L"Setup"), std::wstring::npos) << Narrow(title);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wizard, &pid);
+    HANDLE installer = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    ASSERT_NE(installer, nullptr);
+    TerminateProcess(installer, 0);
+    WaitForSingleObject(installer, 10000);
+    CloseHandle(installer);
+}
