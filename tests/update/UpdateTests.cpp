@@ -623,3 +623,64 @@ TEST_F(UpdateTest, TheRealInstallerIsDownloadedVerifiedAndStarted)
     WaitForSingleObject(installer, 10000);
     CloseHandle(installer);
 }
+
+// Run at 96 DPI with the other tests and at 144 DPI by its own test run: the offer grows with the
+// screen's scale and every text fits its control.
+TEST_F(UpdateTest, TheDialogIsScaledAndFitsItsTextsAtEveryDpi)
+{
+    UseServer(L"");
+    struct Cut {
+        int id;
+        int textWidth, controlWidth;
+    };
+    std::vector<Cut> cut;
+    std::vector<int> outside;
+    int clientWidth = 0, dpi = 0;
+    Script script({[&] {
+        HWND dlg = UpdateDialog();
+        if (!dlg)
+            return false;
+        HDC screen = GetDC(nullptr);
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        RECT client;
+        GetClientRect(dlg, &client);
+        clientWidth = client.right;
+        for (int id : {IDC_UPD_CURRENT_CAPTION, IDC_UPD_CURRENT, IDC_UPD_LATEST_CAPTION, IDC_UPD_LATEST, IDC_UPD_URL,
+                       IDC_UPD_HISTORY, IDC_UPD_DOWNLOAD, IDC_UPD_PROGRESS, IDCANCEL}) {
+            HWND control = GetDlgItem(dlg, id);
+            RECT rc;
+            GetWindowRect(control, &rc);
+            MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+            if (rc.left < 0 || rc.top < 0 || rc.right > client.right || rc.bottom > client.bottom)
+                outside.push_back(id);
+            if (id == IDC_UPD_HISTORY || id == IDC_UPD_PROGRESS)
+                continue;
+            const std::wstring text = Text(dlg, id);
+            HDC dc = GetDC(control);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            SelectObject(dc, old);
+            ReleaseDC(control, dc);
+            // Buttons draw their text inside a frame.
+            const int room = (rc.right - rc.left) - (id == IDC_UPD_DOWNLOAD || id == IDCANCEL ? 8 : 0);
+            if (size.cx > room)
+                cut.push_back({id, size.cx, room});
+        }
+        if (const std::wstring dir = TestOutputDir(); !dir.empty())
+            CaptureClient(dlg).SaveBmp(dir + L"update-dialog-" + std::to_wstring(dpi) + L"dpi.bmp");
+        Click(dlg, IDCANCEL);
+        return true;
+    }});
+    TfrmMain& w = Open();
+    ASSERT_TRUE(w.ExecuteAction(TActionId::actHelpCheckUpdates));
+    ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }));
+    ASSERT_GT(dpi, 0);
+    // 262 dialog units are about 390 pixels at 96 DPI.
+    EXPECT_GE(clientWidth, MulDiv(350, dpi, 96));
+    EXPECT_LE(clientWidth, MulDiv(450, dpi, 96));
+    EXPECT_TRUE(outside.empty()) << "control " << outside.front() << " reaches outside the dialog";
+    for (const Cut& c : cut)
+        ADD_FAILURE() << "control " << c.id << " needs " << c.textWidth << " pixels, has " << c.controlWidth;
+}
