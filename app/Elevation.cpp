@@ -15,6 +15,8 @@ namespace {
 constexpr char16_t kChangesLost[] = N_(u"All changes will be lost after switching user\r\nDo you want to save the changes?");
 constexpr char16_t kStartFailed[] = N_(u"Can not restart as administrator:");
 
+} // namespace
+
 std::u16string SystemErrorText(long error)
 {
     wchar_t* text = nullptr;
@@ -31,7 +33,6 @@ std::u16string SystemErrorText(long error)
     return message;
 }
 
-} // namespace
 
 long RunElevated(const std::u16string& programFile, HWND owner)
 {

@@ -1,10 +1,12 @@
 #include "app/FormCheckForUpdate.h"
 
+#include "app/Elevation.h"
 #include "app/FormOK.h"
 #include "app/MainWindow.h"
 #include "app/Window.h"
 #include "core/Strings.h"
 #include "core/Translate.h"
+#include "platform/AdminServices.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -309,28 +311,24 @@ void TfrmCheckForUpdate::DownloadFinished()
         Finish(mrCancel);
         return;
     }
-    DWORD error = 0;
-    switch (platform::RunInstallerElevated(file_->Path(), dlg_, error)) {
-    case platform::TElevatedStart::Started:
+    // Started the same way as the restart as administrator: through the shell's elevation verb.
+    const long error = RunElevated(platform::U16(file_->Path()), dlg_);
+    if (error == 0) {
         file_->Keep();
         file_.reset();
         Finish(mrOk);
         main->EndForInstaller();
         return;
-    case platform::TElevatedStart::Declined:
-        file_.reset();
+    }
+    file_.reset();
+    if (error == platform::kErrorCancelled)
         TfrmOK::createAndShowModal(
             gettext(u"The installer was not started: the request for administrator rights was declined.\r\n"
                     u"Varnook stays open."),
             mtWarning);
-        break;
-    case platform::TElevatedStart::Failed:
-        file_.reset();
-        TfrmOK::createAndShowModal(gettext(u"The installer could not be started.") + u"\r\n" +
-                                       FromUtf8(std::to_string(error)),
+    else
+        TfrmOK::createAndShowModal(gettext(u"The installer could not be started.") + u"\r\n" + SystemErrorText(error),
                                    mtError);
-        break;
-    }
     Finish(mrCancel);
 }
 

@@ -39,15 +39,5 @@ private:
     bool kept_ = false;
 };
 
-enum class TElevatedStart { Started, Declined, Failed };
-
-// Starts the program file with administrator rights (ShellExecuteExW, verb "runas") without
-// waiting for it; owner is the parent of any window the shell shows. Tells whether the user
-// declined the elevation prompt. error is the system's error code of a failure.
-TElevatedStart RunInstallerElevated(const std::wstring& file, HWND owner, DWORD& error);
-
-// Tests put a double in place of the shell (Wine never shows an elevation prompt to decline).
-using TRunElevatedHook = TElevatedStart (*)(const std::wstring& file, HWND owner, DWORD& error);
-void SetRunInstallerElevatedHook(TRunElevatedHook hook);
 
 } // namespace varnook::platform

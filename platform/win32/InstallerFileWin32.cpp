@@ -10,7 +10,6 @@
 namespace varnook::platform {
 
 namespace {
-TRunElevatedHook gHook = nullptr;
 
 std::wstring RandomHex(size_t bytes)
 {
@@ -110,29 +109,6 @@ bool TInstallerFile::Seal(uint64_t& length, std::array<uint8_t, 32>& sha256)
 void TInstallerFile::Keep()
 {
     kept_ = true;
-}
-
-void SetRunInstallerElevatedHook(TRunElevatedHook hook)
-{
-    gHook = hook;
-}
-
-TElevatedStart RunInstallerElevated(const std::wstring& file, HWND owner, DWORD& error)
-{
-    error = 0;
-    if (gHook)
-        return gHook(file, owner, error);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    info.hwnd = owner;
-    info.lpVerb = L"runas";
-    info.lpFile = file.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExW(&info))
-        return TElevatedStart::Started;
-    error = GetLastError();
-    return error == ERROR_CANCELLED ? TElevatedStart::Declined : TElevatedStart::Failed;
 }
 
 } // namespace varnook::platform

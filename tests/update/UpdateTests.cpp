@@ -6,6 +6,8 @@
 #include "app/FormCheckForUpdate.h"
 #include "app/MainWindow.h"
 #include "app/Version.h"
+#include "platform/AdminServices.h"
+#include "platform/Services.h"
 #include "platform/win32/InstallerFile.h"
 #include "res/resource.h"
 #include "support/MessagePump.h"
@@ -148,13 +150,14 @@ void RemoveDownloadFolders()
     }
 }
 
-struct ElevationDouble {
-    static inline int calls = 0;
-    static inline platform::TElevatedStart answer = platform::TElevatedStart::Started;
-    static platform::TElevatedStart Run(const std::wstring&, HWND, DWORD& error)
+// Stands in for the shell's elevation verb (Wine never shows a prompt to decline).
+class ElevationDouble final : public platform::IElevation {
+public:
+    int calls = 0;
+    long answer = 0; // 0: started; otherwise the error
+    long RunElevated(const std::u16string&, uintptr_t) override
     {
         ++calls;
-        error = answer == platform::TElevatedStart::Declined ? ERROR_CANCELLED : ERROR_FILE_NOT_FOUND;
         return answer;
     }
 };
@@ -169,13 +172,10 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Varnook");
         RegDeleteTreeW(HKEY_CURRENT_USER, kMarkKey);
         RemoveDownloadFolders();
-        ElevationDouble::calls = 0;
-        ElevationDouble::answer = platform::TElevatedStart::Started;
         SetOption(L"checkForUpdates", 0);
     }
     void TearDown() override
     {
-        platform::SetRunInstallerElevatedHook(nullptr);
         window_.reset();
         Pump(50);
         SetEnvironmentVariableW(L"VARNOOK_UPDATE_URL", nullptr);
@@ -332,7 +332,8 @@ TEST_F(UpdateTest, ARetrievalFailureIsOneDialogOnDemandAndOnlyTheStatusBarAtStar
 
 TEST_F(UpdateTest, AnInstallerThatIsNotTheSignedOneNeverRunsAndIsRemoved)
 {
-    platform::SetRunInstallerElevatedHook(ElevationDouble::Run);
+    ElevationDouble elevation;
+    platform::ScopedOverride<platform::IElevation> useDouble(elevation);
     for (const std::wstring switches : {L"extra-byte", L"short", L"wrong-hash"}) {
         SCOPED_TRACE(std::string(switches.begin(), switches.end()));
         UseServer(switches);
@@ -370,7 +371,7 @@ TEST_F(UpdateTest, AnInstallerThatIsNotTheSignedOneNeverRunsAndIsRemoved)
         ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }));
         EXPECT_EQ(boxes, std::vector<std::wstring>{L"Error downloading new version"});
         EXPECT_TRUE(downloadEnabledAgain);
-        EXPECT_EQ(ElevationDouble::calls, 0);
+        EXPECT_EQ(elevation.calls, 0);
         EXPECT_FALSE(w.InstallerStarted());
         Pump(300);
         EXPECT_FALSE(Marked());
@@ -382,7 +383,8 @@ TEST_F(UpdateTest, AnInstallerThatIsNotTheSignedOneNeverRunsAndIsRemoved)
 
 TEST_F(UpdateTest, EscDuringASlowDownloadStopsItSilently)
 {
-    platform::SetRunInstallerElevatedHook(ElevationDouble::Run);
+    ElevationDouble elevation;
+    platform::ScopedOverride<platform::IElevation> useDouble(elevation);
     UseServer(L"slow");
     int boxes = 0;
     bool progressed = false;
@@ -418,7 +420,7 @@ TEST_F(UpdateTest, EscDuringASlowDownloadStopsItSilently)
     EXPECT_TRUE(progressed);
     Pump(500);
     EXPECT_EQ(boxes, 0);
-    EXPECT_EQ(ElevationDouble::calls, 0);
+    EXPECT_EQ(elevation.calls, 0);
     EXPECT_TRUE(DownloadFolders().empty());
     EXPECT_FALSE(Marked());
 }
@@ -462,23 +464,24 @@ TEST_F(UpdateTest, AVerifiedInstallerRunsAfterTheClosingQuestionsAndTheProgramEn
 
 TEST_F(UpdateTest, RefusingToCloseOrDecliningElevationKeepsTheProgramAndRunsNothing)
 {
-    platform::SetRunInstallerElevatedHook(ElevationDouble::Run);
+    ElevationDouble elevation;
+    platform::ScopedOverride<platform::IElevation> useDouble(elevation);
     SetOption(L"onExitConfirmation", 1);
     UseServer(L"");
     struct Case {
         int closeAnswer;
-        platform::TElevatedStart elevation;
+        long elevationAnswer;
         int elevationCalls;
         std::vector<std::wstring> boxes;
     } const cases[] = {
-        {IDNO, platform::TElevatedStart::Started, 0, {L"Are you sure you want to exit?"}},
-        {IDYES, platform::TElevatedStart::Declined, 1,
+        {IDNO, 0, 0, {L"Are you sure you want to exit?"}},
+        {IDYES, platform::kErrorCancelled, 1,
          {L"Are you sure you want to exit?",
           L"The installer was not started: the request for administrator rights was declined.\r\nVarnook stays open."}},
     };
     for (const Case& c : cases) {
-        ElevationDouble::calls = 0;
-        ElevationDouble::answer = c.elevation;
+        elevation.calls = 0;
+        elevation.answer = c.elevationAnswer;
         std::vector<std::wstring> boxes;
         Script script({
             [&] {
@@ -502,7 +505,7 @@ TEST_F(UpdateTest, RefusingToCloseOrDecliningElevationKeepsTheProgramAndRunsNoth
         w.ExecuteAction(TActionId::actHelpCheckUpdates);
         ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }));
         EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(ElevationDouble::calls, c.elevationCalls);
+        EXPECT_EQ(elevation.calls, c.elevationCalls);
         EXPECT_FALSE(w.InstallerStarted());
         EXPECT_TRUE(IsWindow(w.Handle()));
         EXPECT_TRUE(DownloadFolders().empty());
