@@ -24,21 +24,12 @@ bool IsStringKind(TRegDataType kind) { return kind == rdString || kind == rdExpa
 // The string values of the open key, in index order.
 TStoredScope ReadStoredScope(RegistryAccess& reg)
 {
+    std::vector<TRegStringValue> values;
+    reg.GetStringValues(values);
     TStoredScope scope;
-    std::vector<std::u16string> names;
-    reg.GetValueNames(names);
-    for (auto& name : names) {
-        TRegDataInfo info;
-        // A value gone since it was listed is skipped like a value of another kind.
-        if (!reg.GetDataInfo(name, info) || !IsStringKind(info.RegData))
-            continue;
-        try {
-            std::u16string value = reg.ReadString(name);
-            scope.push_back({std::move(name), info.RegData, std::move(value)});
-        } catch (const ERegistryException&) {
-            // gone or changed kind between the two questions
-        }
-    }
+    scope.reserve(values.size());
+    for (auto& v : values)
+        scope.push_back({std::move(v.name), v.kind, std::move(v.text)});
     return scope;
 }
 

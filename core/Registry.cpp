@@ -27,6 +27,17 @@ namespace {
 constexpr char16_t kFailedToGet[] = u"Failed to get data for '%s'";
 constexpr char16_t kInvalidType[] = u"Invalid data type for '%s'";
 constexpr char16_t kFailedToSet[] = u"Failed to set data for '%s'";
+
+// Data of odd length or without a terminating NUL is taken as far as it goes.
+std::u16string TextFromData(const std::vector<uint8_t>& data)
+{
+    std::u16string text(data.size() / 2, u'\0');
+    if (!text.empty())
+        std::memcpy(text.data(), data.data(), text.size() * 2);
+    if (size_t nul = text.find(u'\0'); nul != std::u16string::npos)
+        text.resize(nul);
+    return text;
+}
 } // namespace
 
 RegistryAccess::RegistryAccess(RegHandle root, uint32_t access) : root_(root), access_(access) {}
@@ -118,6 +129,26 @@ void RegistryAccess::GetKeyNames(std::vector<std::u16string>& names)
     ListNames(true, names);
 }
 
+void RegistryAccess::GetStringValues(std::vector<TRegStringValue>& values)
+{
+    values.clear();
+    uint32_t keyCount = 0, valueCount = 0;
+    auto& registry = Registry();
+    if (!current_ || registry.QueryInfo(current_, keyCount, valueCount) != kErrorSuccess)
+        return;
+    std::u16string name;
+    std::vector<uint8_t> data;
+    for (uint32_t i = 0; i < valueCount; ++i) {
+        uint32_t type = 0;
+        const long rc = registry.EnumValueData(current_, i, name, type, data);
+        if (rc == kErrorNoMoreItems)
+            break; // values were removed since the count was taken
+        if (rc != kErrorSuccess || (type != kRegSz && type != kRegExpandSz))
+            continue;
+        values.push_back({name, DataTypeFromRegType(type), TextFromData(data)});
+    }
+}
+
 bool RegistryAccess::GetDataInfo(std::u16string_view name, TRegDataInfo& info)
 {
     info = {};
@@ -158,13 +189,7 @@ std::u16string RegistryAccess::ReadString(std::u16string_view name)
     // The value may have changed kind between the two queries.
     if (type != kRegSz && type != kRegExpandSz)
         Raise(kInvalidType, name);
-    // Data of odd length or without a terminating NUL is taken as far as it goes.
-    std::u16string text(data.size() / 2, u'\0');
-    if (!text.empty())
-        std::memcpy(text.data(), data.data(), text.size() * 2);
-    if (size_t nul = text.find(u'\0'); nul != std::u16string::npos)
-        text.resize(nul);
-    return text;
+    return TextFromData(data);
 }
 
 void RegistryAccess::WriteText(std::u16string_view name, std::u16string_view text, uint32_t regType)

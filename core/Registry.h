@@ -23,6 +23,13 @@ struct TRegDataInfo {
 
 TRegDataType DataTypeFromRegType(uint32_t regType);
 
+// A value of a string kind with its text.
+struct TRegStringValue {
+    std::u16string name;
+    TRegDataType kind = rdString;
+    std::u16string text;
+};
+
 inline constexpr char16_t kSystemEnvironmentKey[] = u"\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 inline constexpr char16_t kUserEnvironmentKey[] = u"\\Environment";
 
@@ -49,6 +56,9 @@ public:
 
     void GetValueNames(std::vector<std::u16string>& names);
     void GetKeyNames(std::vector<std::u16string>& names);
+    // The values of kind rdString and rdExpandString of the open key with their texts, in index
+    // order, each listed and read in one question to the store.
+    void GetStringValues(std::vector<TRegStringValue>& values);
     bool GetDataInfo(std::u16string_view name, TRegDataInfo& info);
     TRegDataType GetDataType(std::u16string_view name);
     bool ValueExists(std::u16string_view name);

@@ -148,6 +148,24 @@ long MemoryRegistry::EnumValue(RegHandle key, uint32_t index, std::u16string& na
     return kErrorSuccess;
 }
 
+long MemoryRegistry::EnumValueData(RegHandle key, uint32_t index, std::u16string& name, uint32_t& type,
+                                   std::vector<uint8_t>& data)
+{
+    uint32_t access = 0;
+    Node* node = Resolve(key, &access);
+    if (!node)
+        return kErrorInvalidHandle;
+    if (!(access & kKeyQueryValue))
+        return kErrorAccessDenied;
+    if (index >= node->values.size())
+        return kErrorNoMoreItems;
+    const auto& v = node->values[index];
+    name = v.name;
+    type = v.type;
+    data.assign(v.data.begin(), v.data.end());
+    return kErrorSuccess;
+}
+
 long MemoryRegistry::EnumKey(RegHandle key, uint32_t index, std::u16string& name)
 {
     Node* node = Resolve(key, nullptr);

@@ -20,6 +20,8 @@ public:
     void CloseKey(RegHandle key) override;
     long QueryInfo(RegHandle key, uint32_t& subKeyCount, uint32_t& valueCount) override;
     long EnumValue(RegHandle key, uint32_t index, std::u16string& name) override;
+    long EnumValueData(RegHandle key, uint32_t index, std::u16string& name, uint32_t& type,
+                       std::vector<uint8_t>& data) override;
     long EnumKey(RegHandle key, uint32_t index, std::u16string& name) override;
     long QueryValue(RegHandle key, std::u16string_view name, uint32_t& type, uint32_t& size,
                     std::vector<uint8_t>* data) override;

@@ -49,6 +49,18 @@ public:
     virtual long QueryInfo(RegHandle key, uint32_t& subKeyCount, uint32_t& valueCount) = 0;
     virtual long EnumValue(RegHandle key, uint32_t index, std::u16string& name) = 0;
     virtual long EnumKey(RegHandle key, uint32_t index, std::u16string& name) = 0;
+    // RegEnumValueW with data: the index-th value's name, kind and whole data. data is the
+    // buffer to fill; its capacity is reused from call to call. This default asks twice; a
+    // store that can answer in one question does.
+    virtual long EnumValueData(RegHandle key, uint32_t index, std::u16string& name, uint32_t& type,
+                               std::vector<uint8_t>& data)
+    {
+        const long rc = EnumValue(key, index, name);
+        if (rc != kErrorSuccess)
+            return rc;
+        uint32_t size = 0;
+        return QueryValue(key, name, type, size, &data);
+    }
     // Kind and size of a value; with data, also its whole data, however large it is.
     virtual long QueryValue(RegHandle key, std::u16string_view name, uint32_t& type, uint32_t& size,
                             std::vector<uint8_t>* data) = 0;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace varnook::platform {
 
 namespace {
@@ -57,6 +59,29 @@ public:
         if (rc == ERROR_SUCCESS)
             name = U16(buffer, length);
         return rc;
+    }
+
+    long EnumValueData(RegHandle key, uint32_t index, std::u16string& name, uint32_t& type,
+                       std::vector<uint8_t>& data) override
+    {
+        // Most values fit the first buffer, so a value costs one call; a larger one says how
+        // much it needs and is asked again.
+        wchar_t buffer[16384];
+        data.resize(std::max<size_t>(data.capacity(), 4096));
+        for (;;) {
+            DWORD length = ARRAYSIZE(buffer), t = 0, bytes = static_cast<DWORD>(data.size());
+            const LONG rc = RegEnumValueW(H(key), index, buffer, &length, nullptr, &t, data.data(), &bytes);
+            if (rc == ERROR_MORE_DATA) {
+                data.resize(bytes > data.size() ? bytes : data.size() * 2);
+                continue;
+            }
+            if (rc == ERROR_SUCCESS) {
+                name = U16(buffer, length);
+                type = t;
+                data.resize(bytes);
+            }
+            return rc;
+        }
     }
 
     long EnumKey(RegHandle key, uint32_t index, std::u16string& name) override

@@ -305,3 +305,30 @@ TEST_F(ScopeStoreTest, ARenameTheStoreTakesForTheSameNameKeepsTheVariable)
         }
     }
 }
+
+TEST(ScopeLoad, ValuesLargerThanTheFirstBufferAndWithoutTerminatorLoadWhole)
+{
+    ScratchKey scratch{HKEY_CURRENT_USER};
+    // Names and data far past the first buffer, between short ones, so that every size of
+    // answer follows every other.
+    std::wstring big;
+    for (int i = 0; big.size() < 40000; ++i)
+        big += L"C:\\folder" + std::to_wstring(i) + L";";
+    const std::wstring longName(5000, L'N');
+    const std::wstring bare = L"C:\\no\\terminator";
+    SetRawValue(scratch.Handle(), L"A_small", REG_SZ, L"C:\\a", 10);
+    SetRawValue(scratch.Handle(), L"B_big", REG_EXPAND_SZ, big.c_str(), DWORD((big.size() + 1) * 2));
+    SetRawValue(scratch.Handle(), longName, REG_SZ, L"x", 4);
+    SetRawValue(scratch.Handle(), L"C_bare", REG_SZ, bare.c_str(), DWORD(bare.size() * 2));
+    SetRawValue(scratch.Handle(), L"D_small", REG_SZ, L"d", 4);
+
+    TETree tree;
+    tree.LoadFromRegistry(platform::kRootCurrentUser, u"\\" + platform::U16(scratch.Path()));
+    EXPECT_EQ(tree.VariableCount(), 5u);
+    EXPECT_EQ(tree.GetValueByName(u"A_small"), u"C:\\a");
+    EXPECT_EQ(tree.GetValueByName(u"B_big"), platform::U16(big));
+    EXPECT_EQ(TETree::GetVariableType(tree.FindVariable(u"B_big")), rdExpandString);
+    EXPECT_EQ(tree.GetValueByName(platform::U16(longName)), u"x");
+    EXPECT_EQ(tree.GetValueByName(u"C_bare"), platform::U16(bare));
+    EXPECT_EQ(tree.GetValueByName(u"D_small"), u"d");
+}
