@@ -6,32 +6,52 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace varnook {
 
 namespace {
+
 constexpr UINT_PTR kSubclassId = 0x7469; // one of several subclasses of the same control
-constexpr UINT_PTR kToolId = 1;
+constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT_PTR kPopTimer = 2;
+// Hints stay long enough to read a long value.
+constexpr UINT kPopDelay = 20000;
+constexpr wchar_t kClassName[] = L"VarnookHoverHint";
+constexpr int kMargin = 4;
+
+void RegisterHintClass()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DROPSHADOW | CS_SAVEBITS;
+    wc.lpfnWndProc = DefWindowProcW; // replaced per window, with its THoverTip
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);
+    registered = true;
+}
+
 } // namespace
 
 THoverTip::THoverTip(HWND control, TTextAt textAt, TFeed feed)
     : control_(control), feed_(feed), textAt_(std::move(textAt))
 {
-    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0,
-                           control, nullptr, GetModuleHandleW(nullptr), nullptr);
+    RegisterHintClass();
+    // Owned by the top-level window so that it stays above it and goes with it; never activated.
+    tip_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, nullptr,
+                           WS_POPUP | WS_BORDER, 0, 0, 0, 0, GetAncestor(control, GA_ROOT), nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+    if (tip_) {
+        SetWindowLongPtrW(tip_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(tip_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HintProc));
+    }
     if (feed_ == TFeed::Subclass)
         SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    // Fed by the owner, the tip is handed the mouse messages rather than subclassing for them.
-    info.uFlags = feed_ == TFeed::Subclass ? TTF_SUBCLASS : 0;
-    info.hwnd = control_;
-    info.uId = kToolId;
-    // The whole control is one tool; its text changes with the spot under the pointer.
-    info.rect = {0, 0, 0x3FFFFFFF, 0x3FFFFFFF};
-    info.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    // Hints stay long enough to read a long value.
-    SendMessageW(tip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
     UpdateDpi(WindowDpi(control_));
 }
 
@@ -40,14 +60,27 @@ THoverTip::~THoverTip()
     // The control and the tip go with the main window when it is destroyed first.
     if (feed_ == TFeed::Subclass && IsWindow(control_))
         RemoveWindowSubclass(control_, Proc, kSubclassId);
-    if (tip_ && IsWindow(tip_))
+    if (tip_ && IsWindow(tip_)) {
+        SetWindowLongPtrW(tip_, GWLP_USERDATA, 0);
         DestroyWindow(tip_);
+    }
+    if (font_)
+        DeleteObject(font_);
 }
 
 void THoverTip::UpdateDpi(UINT dpi)
 {
-    // Wide enough for a line of kLineLength characters; the lines are broken before.
-    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(800, dpi));
+    dpi_ = dpi ? dpi : 96;
+    // The font the system's own tips use, at the control's scale.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW font = metrics.lfStatusFont;
+    const UINT systemDpi = GetDpiForSystem();
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi_), static_cast<int>(systemDpi ? systemDpi : 96));
+    if (font_)
+        DeleteObject(font_);
+    font_ = CreateFontIndirectW(&font);
 }
 
 void THoverTip::Update(POINT client)
@@ -56,49 +89,146 @@ void THoverTip::Update(POINT client)
     const std::u16string text = textAt_ ? textAt_(client, spot) : std::u16string();
     const std::u16string wrapped = WrapForTip(text, kLineLength);
     const std::wstring shown(wrapped.begin(), wrapped.end());
+    if (!tracking_) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, control_, 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+    }
     if (spot == spot_ && shown == shown_)
         return;
     spot_ = spot;
     shown_ = shown;
     // Another spot: the tip of the last one goes, and the new one comes after the usual delay.
-    SendMessageW(tip_, TTM_POP, 0, 0);
+    Hide();
+    if (!shown_.empty() && tip_)
+        SetTimer(tip_, kShowTimer, GetDoubleClickTime(), nullptr);
 }
 
-bool THoverTip::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+void THoverTip::Hide()
+{
+    if (!tip_)
+        return;
+    KillTimer(tip_, kShowTimer);
+    KillTimer(tip_, kPopTimer);
+    if (IsWindowVisible(tip_))
+        ShowWindow(tip_, SW_HIDE);
+}
+
+void THoverTip::ShowNow()
+{
+    if (!tip_)
+        return;
+    KillTimer(tip_, kShowTimer);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (shown_.empty())
+        return;
+    // Measured with line breaks where the text has them, at most as wide as the screen allows.
+    HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{sizeof(info)};
+    GetMonitorInfoW(monitor, &info);
+    const RECT work = info.rcWork;
+    const int margin = ScaleForDpi(kMargin, dpi_);
+    const int border = GetSystemMetrics(SM_CXBORDER);
+    HDC dc = GetDC(tip_);
+    HGDIOBJ old = SelectObject(dc, font_);
+    RECT text{0, 0, (work.right - work.left) - 2 * margin - 2 * border, 0};
+    DrawTextW(dc, shown_.c_str(), static_cast<int>(shown_.size()), &text,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | DT_EDITCONTROL);
+    SelectObject(dc, old);
+    ReleaseDC(tip_, dc);
+    // A value too long for the screen shows as much as fits; the editor and Copy have it whole.
+    const int width = std::min<int>(text.right + 2 * margin + 2 * border, work.right - work.left);
+    const int height = std::min<int>(text.bottom + 2 * margin + 2 * border, work.bottom - work.top);
+    // Below the pointer's arrow, or above it when there is no room below; always on the screen.
+    const int below = cursor.y + ScaleForDpi(20, dpi_);
+    int y = below + height <= work.bottom ? below : cursor.y - ScaleForDpi(4, dpi_) - height;
+    y = std::clamp<int>(y, work.top, work.bottom - height);
+    const int x = std::clamp<int>(cursor.x, work.left, work.right - width);
+    SetWindowPos(tip_, HWND_TOPMOST, x, y, width, height, SWP_NOACTIVATE);
+    ShowWindow(tip_, SW_SHOWNOACTIVATE);
+    InvalidateRect(tip_, nullptr, TRUE);
+    SetTimer(tip_, kPopTimer, kPopDelay, nullptr);
+}
+
+void THoverTip::Paint(HDC dc)
+{
+    RECT rc;
+    GetClientRect(tip_, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_INFOBK));
+    const int margin = ScaleForDpi(kMargin, dpi_);
+    InflateRect(&rc, -margin, -margin);
+    HGDIOBJ old = SelectObject(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    DrawTextW(dc, shown_.c_str(), static_cast<int>(shown_.size()), &rc,
+              DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | DT_EDITCONTROL);
+    SelectObject(dc, old);
+}
+
+LRESULT CALLBACK THoverTip::HintProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<THoverTip*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        switch (message) {
+        case WM_TIMER:
+            if (wParam == kShowTimer) {
+                // Only while the pointer still rests on the control.
+                POINT cursor;
+                GetCursorPos(&cursor);
+                if (WindowFromPoint(cursor) == self->control_)
+                    self->ShowNow();
+                else
+                    self->Hide();
+            } else if (wParam == kPopTimer) {
+                self->Hide();
+            }
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            self->Paint(dc);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;
+        case WM_NCHITTEST:
+            // The pointer passes through to what lies below.
+            return HTTRANSPARENT;
+        }
+    } catch (const std::exception& failure) {
+        ReportUnhandledFailure(failure);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool THoverTip::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&)
 {
     switch (message) {
     case WM_MOUSEMOVE:
         Update({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
-        [[fallthrough]];
+        return false;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-        if (feed_ == TFeed::ByOwner) {
-            MSG msg{control_, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-            msg.pt.x = static_cast<short>(LOWORD(GetMessagePos()));
-            msg.pt.y = static_cast<short>(HIWORD(GetMessagePos()));
-            SendMessageW(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
-        }
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_KEYDOWN:
+    case WM_KILLFOCUS:
+        Hide();
         return false;
     case WM_MOUSELEAVE:
+        tracking_ = false;
         spot_ = UINTPTR_MAX;
-        return false;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            info->lpszText = const_cast<wchar_t*>(shown_.c_str());
-            info->szText[0] = 0;
-            info->hinst = nullptr;
-            result = 0;
-            return true;
-        }
+        shown_.clear();
+        Hide();
         return false;
     }
-    }
+    (void)wParam;
     return false;
 }
 

@@ -1,6 +1,7 @@
 // A hover hint for the spot of a control under the pointer (a tree row, a grid cell), kept by the
 // program rather than by the control: the controls' own tips differ between systems (Wine's tree
-// never asks its owner for the hint of a row), and they cannot show a long value whole.
+// never asks its owner for the hint of a row), and the tooltip control cuts a long value (Wine
+// keeps 1,024 characters of a tip), so the hint is a window of the program's own.
 #pragma once
 
 #include <windows.h>
@@ -26,12 +27,17 @@ public:
     THoverTip(const THoverTip&) = delete;
     THoverTip& operator=(const THoverTip&) = delete;
 
+    // The hint's window.
     HWND Tooltip() const { return tip_; }
     // The text the tip shows (or would show) for the spot under the pointer now.
     const std::wstring& Text() const { return shown_; }
+    bool IsShowing() const { return tip_ && IsWindowVisible(tip_); }
     // Asks for the text of a point as a mouse move there would.
     void Update(POINT client);
     void UpdateDpi(UINT dpi);
+    // Shows the hint for the spot under the pointer at once, as the hover delay's end does.
+    void ShowNow();
+    void Hide();
     // A message of the control, for a tip fed by its owner; true when it is the tip's alone.
     bool OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
@@ -40,13 +46,18 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK HintProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
 
     HWND control_;
     TFeed feed_;
     HWND tip_ = nullptr;
+    HFONT font_ = nullptr;
+    UINT dpi_ = 96;
     TTextAt textAt_;
     uintptr_t spot_ = UINTPTR_MAX;
     std::wstring shown_;
+    bool tracking_ = false;
 };
 
 } // namespace varnook

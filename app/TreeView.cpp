@@ -92,13 +92,12 @@ std::u16string TTreeView::HintAt(POINT client, uintptr_t& spot) const
         return {};
     spot = reinterpret_cast<uintptr_t>(item);
     std::u16string hint = tree_->GetHint(node);
-    if (!hint.empty())
-        return hint;
+    // A row cut at the edge shows whole, below its errors when it has any.
     RECT text, shown;
     if (TreeView_GetItemRect(control_, item, &text, TRUE) && GetClientRect(control_, &shown) &&
         (text.right > shown.right || text.left < shown.left))
-        return tree_->GetNodeAsText(node);
-    return {};
+        return hint.empty() ? tree_->GetNodeAsText(node) : hint + u"\r\n\r\n" + tree_->GetNodeAsText(node);
+    return hint;
 }
 
 TTreeView::~TTreeView()

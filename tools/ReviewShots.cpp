@@ -193,6 +193,8 @@ public:
         GetWindowRect(main_, &area);
         Found popups{pi_.dwProcessId, L"tooltips_class32", {}};
         EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&popups));
+        popups.className = L"VarnookHoverHint";
+        EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&popups));
         popups.className = L"#32768"; // menus
         EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&popups));
         for (HWND popup : popups.windows) {
