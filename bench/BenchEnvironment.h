@@ -69,4 +69,29 @@ inline void Fill(TETree& tree, char16_t prefix, const std::u16string& base, int 
     tree.EndUpdate();
 }
 
+// A value that never settles: RINGS holds 6,500 references to a ring of 150 names, each naming
+// the next, so every pass of an expansion rewrites every reference and the text repeats no
+// earlier pass within the pass limit. Forty variables of the user tree refer to it, one element
+// each. The ring and the value live in the system tree; the value is expandable, so its own
+// 6,500 elements are expanded too.
+constexpr int kRingNames = 150;
+constexpr int kRingReferences = 6500;
+constexpr int kRingReferrers = 40;
+
+inline void AddRing(TETree& system, TETree& user)
+{
+    system.BeginUpdate();
+    for (int i = 0; i < kRingNames; ++i)
+        system.AddVariable(u"RING" + Num(i, 3), u"%RING" + Num((i + 1) % kRingNames, 3) + u"%", rdExpandString, false);
+    std::u16string value;
+    for (int j = 0; j < kRingReferences; ++j)
+        value += (j ? u";%RING" : u"%RING") + Num(j % kRingNames, 3) + u"%";
+    system.AddVariable(u"RINGS", value, rdExpandString, false);
+    system.EndUpdate();
+    user.BeginUpdate();
+    for (int i = 0; i < kRingReferrers; ++i)
+        user.AddVariable(u"RINGREF" + Num(i, 2), u"%RINGS%", rdExpandString, false);
+    user.EndUpdate();
+}
+
 } // namespace varnook::bench

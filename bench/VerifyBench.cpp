@@ -1,6 +1,8 @@
 // The verification pass over a heavy environment, measured against the bare file-system probes
-// it needs, side by side in one run under Wine; the expansion of a self-doubling value; and the
-// undo history's cost per step. Prints one "name: value" line per figure.
+// it needs, side by side in one run under Wine; the expansion of a self-doubling value; what a
+// tick costs with a value whose references circle a ring of names; and the undo history's cost
+// per step. Prints one "name: value" line per figure.
+#include "bench/BenchEnvironment.h"
 #include "core/ETree.h"
 #include "edit/UndoStack.h"
 #include "platform/Services.h"
@@ -15,65 +17,9 @@
 #include <vector>
 
 using namespace varnook;
+using namespace varnook::bench;
 
 namespace {
-
-constexpr int kVariablesPerTree = 200;
-constexpr int kElementsPerVariable = 10;
-constexpr int kFolders = 200;
-
-double NowMs()
-{
-    static const double perMs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return double(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / perMs;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-std::u16string Num(int n, int width)
-{
-    std::string s = std::to_string(n);
-    while (int(s.size()) < width)
-        s.insert(s.begin(), '0');
-    return std::u16string(s.begin(), s.end());
-}
-
-// Folders d000..d199 below base; every third element names a path that does not exist, half of
-// them in an existing folder, half below a missing one. A quarter of the variables are
-// expandable and reach the folders through %BENCHROOT%, which the user tree finds in the system
-// tree.
-void Fill(TETree& tree, char16_t prefix, const std::u16string& base)
-{
-    tree.BeginUpdate();
-    for (int i = 0; i < kVariablesPerTree; ++i) {
-        const bool expandable = i % 4 == 0;
-        const std::u16string root = expandable ? u"%BENCHROOT%" : base;
-        std::u16string value;
-        for (int j = 0; j < kElementsPerVariable; ++j) {
-            const int n = i * kElementsPerVariable + j;
-            if (j)
-                value += u';';
-            if (n % 3 != 2)
-                value += root + u"\\d" + Num(n % kFolders, 3);
-            else if (n % 2)
-                value += root + u"\\d" + Num(n % kFolders, 3) + u"\\gone" + Num(n, 4);
-            else
-                value += root + u"\\missing\\m" + Num(n, 4);
-        }
-        tree.AddVariable(std::u16string(1, prefix) + Num(i, 3), value, expandable ? rdExpandString : rdString, false);
-    }
-    tree.EndUpdate();
-}
 
 // The real file system, with the probes a pass makes written down.
 class RecordingFileSystem : public platform::IFileSystem {
@@ -101,6 +47,14 @@ public:
 
     platform::IFileSystem& inner = platform::DefaultFileSystem();
     std::vector<Probe> probes;
+};
+
+// Every path exists at once: what a pass costs beside its probes.
+class InstantFileSystem : public platform::IFileSystem {
+public:
+    bool DirectoryExists(const std::u16string&) override { return true; }
+    bool SearchFinds(const std::u16string&) override { return true; }
+    uint32_t SetErrorMode(uint32_t mode) override { return mode; }
 };
 
 // The same probes in a plain loop: what the pass cannot do without.
@@ -198,6 +152,56 @@ int wmain(int argc, wchar_t** argv)
             }
         }
         std::printf("expansion_bomb_ms: %.2f\n", Median(ms));
+    }
+
+    // ---- A ring of names that never settles, in the heavy environment: a tick once the
+    // expansions are known, and the first tick after an edit, when they are made again. The
+    // file system answers at once, so the figures are the pass's own work, expansion above all.
+    {
+        InstantFileSystem instant;
+        platform::ScopedOverride<platform::IFileSystem> use(instant);
+        TETree system, user;
+        system.root = platform::kRootLocalMachine;
+        user.root = platform::kRootCurrentUser;
+        user.SetResolvingTree(&system);
+        Fill(system, u'S', base);
+        Fill(user, u'U', base);
+        system.AddVariable(u"BENCHROOT", base, rdString, false);
+        AddRing(system, user);
+        const TNode* referrer = user.FindVariable(u"RINGREF00")->FirstChild();
+        if (user.GetElementEx(referrer) != u"Infinite loop detected") {
+            std::fprintf(stderr, "the ring did not give the loop text\n");
+            return 2;
+        }
+        // What the forty references cost when every expansion is made afresh, as every tick
+        // made them before expansions were remembered.
+        double uncachedMs = 0;
+        {
+            const double start = NowMs();
+            for (int i = 0; i < kRingReferrers; ++i)
+                try {
+                    user.ExpandReferences(u"%RINGS%");
+                } catch (const ELoopDetected&) {
+                }
+            uncachedMs = NowMs() - start;
+        }
+        TNode* edited = system.FindVariable(u"S007")->FirstChild();
+        std::vector<double> steadyMs, afterEditMs;
+        for (int r = 0; r < runs; ++r) {
+            system.SetElementText(edited, base + u"\d" + Num(r % kFolders, 3));
+            double start = NowMs();
+            system.Verify();
+            user.Verify();
+            afterEditMs.push_back(NowMs() - start);
+            start = NowMs();
+            system.Verify();
+            user.Verify();
+            steadyMs.push_back(NowMs() - start);
+        }
+        std::printf("ring_tick_ms: %.2f\n", Median(steadyMs));
+        std::printf("ring_first_tick_after_edit_ms: %.1f\n", Median(afterEditMs));
+        std::fprintf(stderr, "ring: the forty references expanded afresh %.0f ms, worst tick after an edit %.1f ms\n",
+                     uncachedMs, *std::max_element(afterEditMs.begin(), afterEditMs.end()));
     }
 
     // ---- The undo history of the heavy environment after 100 edits.

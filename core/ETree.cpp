@@ -90,6 +90,7 @@ void TETree::Link(TNode* node, TNode* anchor, TAttachMode mode)
     (before ? before->prev_ : parent->last_) = node;
     ++parent->childCount_;
     CountNodes(node, +1);
+    ContentChanged();
     if (parent == fRoot)
         InvalidateLookups();
 }
@@ -101,6 +102,7 @@ void TETree::Unlink(TNode* node)
     (node->next_ ? node->next_->prev_ : parent->last_) = node->prev_;
     --parent->childCount_;
     CountNodes(node, -1);
+    ContentChanged();
     node->parent_ = node->prev_ = node->next_ = nullptr;
     if (parent == fRoot)
         InvalidateLookups();
@@ -115,6 +117,7 @@ void TETree::CountNodes(const TNode* node, int delta)
 
 void TETree::InvalidateLookups()
 {
+    ContentChanged();
     if (!fFindCache.empty())
         fFindCache.clear();
 }
@@ -489,6 +492,7 @@ void TETree::SetVariableName(TNode* variable, std::u16string name)
 void TETree::SetVariableType(TNode* variable, TRegDataType kind)
 {
     variable->VarData()->SetDataType(kind);
+    ContentChanged();
     InvalidateNode(variable);
     for (const TNode* e = variable->first_; e; e = e->next_)
         InvalidateNode(e);
@@ -497,6 +501,7 @@ void TETree::SetVariableType(TNode* variable, TRegDataType kind)
 void TETree::SetElementText(TNode* element, std::u16string text)
 {
     element->ElemData()->SetElement(std::move(text));
+    ContentChanged();
     InvalidateNode(element);
 }
 
@@ -652,6 +657,7 @@ void TETree::ReadNodePayload(TNode* node, TByteReader& in) const
     } else if (node->Level() == 1) {
         node->data_ = ReadElemRecord(in);
     }
+    ++fContentVersion;
 }
 
 // Layout of a node: a state byte (expanded, hidden, selected), for a variable the count of its

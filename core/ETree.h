@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -407,9 +408,14 @@ private:
     void FocusMoved();
     TNode* ReadDetached(TByteReader& in, int level, TNode*& selected) const;
     void InvalidateLookups();
-    // The element's text when it needs no expansion, else its expansion kept in buffer.
+    // Names, values, kinds or order changed: remembered expansions are stale.
+    void ContentChanged() const { ++fContentVersion; }
+    // The element's text when it needs no expansion, else its expansion (remembered, or kept in
+    // buffer for a loop).
     const std::u16string& ExpandedElement(const TNode* element, std::u16string& buffer) const;
     std::u16string ExpandOrLoopText(const std::u16string& text) const;
+    // The expansion of text from depth 0, remembered until either tree changes; none for a loop.
+    const std::optional<std::u16string>& RememberedExpansion(const std::u16string& text) const;
     // VerifyVariable inside an error mode the caller has made silent, probing as urgency says.
     void VerifySilently(TNode* variable, std::u16string& buffer, TPathProbeCache::TUrgency urgency);
 
@@ -432,6 +438,16 @@ private:
     mutable std::unordered_map<std::u16string, TNode*> fFindCache;
     // Path verdicts kept between verification passes.
     TPathProbeCache fProbeCache;
+    // Counts every change of names, values, kinds and order. Expansions are remembered for the
+    // versions of this tree and of the resolving tree they were made from: validation, the
+    // inspector and the view ask for the same expansions many times between two edits, and a
+    // value full of references (a ring of names that never settles) costs a hundred passes.
+    mutable uint64_t fContentVersion = 0;
+    mutable std::unordered_map<std::u16string, std::optional<std::u16string>> fExpansions;
+    mutable size_t fExpansionsSize = 0; // code units held, texts and results
+    mutable uint64_t fExpansionsVersion = ~uint64_t(0);
+    mutable uint64_t fExpansionsResolvingVersion = ~uint64_t(0);
+    mutable const TETree* fExpansionsResolving = nullptr;
     TStoredScope fStoredBase;
 };
 

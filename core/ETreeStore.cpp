@@ -19,8 +19,6 @@ constexpr char16_t kKeyLocked[] = u"Error writing to the registry, the registry 
 constexpr char16_t kFailedToSet[] = u"Failed to set data for '%s'";
 constexpr char16_t kOneNameForTheStore[] = u"The registry takes '%s' for the name of another variable";
 
-bool IsStringKind(TRegDataType kind) { return kind == rdString || kind == rdExpandString; }
-
 // The string values of the open key, in index order.
 TStoredScope ReadStoredScope(RegistryAccess& reg)
 {

@@ -7,11 +7,17 @@ namespace varnook {
 
 namespace {
 
+// Names looked up without making a string of each reference first.
+struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view name) const { return std::hash<std::u16string_view>{}(name); }
+};
+using TKnownNames = std::unordered_map<std::u16string, std::optional<std::u16string>, TNameHash, std::equal_to<>>;
+
 // One pass: every complete reference is replaced or kept as written; an unclosed '%' and what
 // follows it stay as written. Lookups are remembered for the call, since a growing loop asks
 // for the same few names again and again.
-std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& lookup,
-                          std::unordered_map<std::u16string, std::optional<std::u16string>>& known)
+std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& lookup, TKnownNames& known)
 {
     std::u16string result;
     result.reserve(text.size());
@@ -29,10 +35,10 @@ std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& loo
             result.append(text, open, n - open);
             break;
         }
-        std::u16string name = text.substr(open + 1, close - open - 1);
+        const std::u16string_view name = std::u16string_view(text).substr(open + 1, close - open - 1);
         auto it = known.find(name);
         if (it == known.end())
-            it = known.emplace(name, lookup(name)).first;
+            it = known.emplace(std::u16string(name), lookup(name)).first;
         if (it->second)
             result += *it->second;
         else
@@ -48,7 +54,7 @@ std::u16string ExpandOnce(const std::u16string& text, const TVariableLookup& loo
 
 std::u16string ExpandText(const std::u16string& text, const TVariableLookup& lookup, int depth)
 {
-    std::unordered_map<std::u16string, std::optional<std::u16string>> known;
+    TKnownNames known;
     // The texts of earlier passes. Only a text of the same length can repeat one, so a text that
     // grows on every pass is never compared nor hashed: a doubling loop costs no more than
     // building its texts.

@@ -176,11 +176,8 @@ bool TETree::UndoableInline()
             return text;
         // A loop has no value to put in place of its references: the text stays as it is rather
         // than becoming the loop message.
-        try {
-            return ExpandReferences(text);
-        } catch (const ELoopDetected&) {
-            return text;
-        }
+        const std::optional<std::u16string>& expanded = RememberedExpansion(text);
+        return expanded ? *expanded : text;
     });
 }
 
