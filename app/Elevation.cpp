@@ -29,7 +29,7 @@ std::u16string SystemErrorText(long error)
     while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' '))
         message.pop_back();
     if (message.empty())
-        message = u"Error " + FromUtf8(std::to_string(error));
+        message = gettext(u"Error") + u" " + FromUtf8(std::to_string(error));
     return message;
 }
 

@@ -13,12 +13,12 @@
 namespace varnook {
 
 const char16_t* const kLegendTexts[5] = {
-    u"A text string",
-    u"An expandable string is a string that contains unexpanded references to environment variables (for "
-    u"example, '%PATH%')",
-    u"Special read-only variable",
-    u"Variable contains errors (invalid path or you have no access to it, value exceeds length limit, etc)",
-    u"Variable is in the exclude list",
+    N_(u"A text string"),
+    N_(u"An expandable string is a string that contains unexpanded references to environment variables (for "
+       u"example, '%PATH%')"),
+    N_(u"Special read-only variable"),
+    N_(u"Variable contains errors (invalid path or you have no access to it, value exceeds length limit, etc)"),
+    N_(u"Variable is in the exclude list"),
 };
 
 namespace {
@@ -99,9 +99,9 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
                     parent, nullptr);
     TPanelCaption::TButton close;
     close.text = u"\u00D7"; // a plain multiplication sign reads as "close" on every theme
-    close.hint = u"Close";
+    close.hint = N_(u"Close");
     close.onClick = std::move(onClose);
-    caption_ = std::make_unique<TPanelCaption>(Handle(), IDI_TAB_INSPECTOR, u"Information",
+    caption_ = std::make_unique<TPanelCaption>(Handle(), IDI_TAB_INSPECTOR, N_(u"Information"),
                                                std::vector<TPanelCaption::TButton>{close});
 
     // The tab titles are drawn here: the access key's underline under its letter on every system.
@@ -230,7 +230,7 @@ void TInfoPanel::SetFonts(HFONT font, HFONT boldFont)
 
 const char16_t* TInfoPanel::TabCaption(TTab tab)
 {
-    return tab == tabLegend ? u"Legen&d" : u"&Inspector";
+    return tab == tabLegend ? N_(u"Legen&d") : N_(u"&Inspector");
 }
 
 void TInfoPanel::SelectTab(TTab tab)

@@ -88,7 +88,7 @@ std::u16string TypeText(const TNode* variable)
 {
     if (TETree::GetVariableReadOnly(variable))
         return gettext(u"Read-only string");
-    return gettext(TETree::GetVariableType(variable) == rdString ? u"String" : u"Expandable string");
+    return TETree::GetVariableType(variable) == rdString ? gettext(u"String") : gettext(u"Expandable string");
 }
 
 int32_t TypeImage(const TNode* variable)

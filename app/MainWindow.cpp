@@ -281,15 +281,15 @@ void TfrmMain::UpdateStatusBar()
                      reinterpret_cast<LPARAM>(image >= 0 ? statusIcons_[image].get() : nullptr));
     };
     if (IsModified())
-        set(0, 0, u"Modified");
+        set(0, 0, N_(u"Modified"));
     else
         set(0, -1, u"");
     if (options_->IsCD())
-        set(1, 1, u"CD mode - options will not be saved");
+        set(1, 1, N_(u"CD mode - options will not be saved"));
     else if (options_->IsPortable())
-        set(1, 2, u"USB (portable) mode");
+        set(1, 2, N_(u"USB (portable) mode"));
     if (!canWriteSystem_)
-        set(2, 4, u"You have no write access to the system variables");
+        set(2, 4, N_(u"You have no write access to the system variables"));
 }
 
 void TfrmMain::SetStatusLabel4(int image, std::u16string text)

@@ -22,23 +22,26 @@ constexpr wchar_t kDonationPath[] = L"/en/donation";
 // Menu text: the caption (or the menu item's own wording), a tab and the main key.
 std::wstring KeyName(const TShortcut& key)
 {
-    std::wstring text;
+    // The key names read as Windows writes them in the interface language.
+    std::u16string text;
     if (key.ctrl)
-        text += L"Ctrl+";
+        text += gettext(u"Ctrl+");
     if (key.shift)
-        text += L"Shift+";
+        text += gettext(u"Shift+");
     if (key.alt)
-        text += L"Alt+";
+        text += gettext(u"Alt+");
     switch (key.key) {
-    case vk::kInsert: return text + L"Ins";
-    case vk::kDelete: return text + L"Del";
-    case vk::kUp: return text + L"Up";
-    case vk::kDown: return text + L"Down";
+    case vk::kInsert: text += gettext(u"Ins"); break;
+    case vk::kDelete: text += gettext(u"Del"); break;
+    case vk::kUp: text += gettext(u"Up"); break;
+    case vk::kDown: text += gettext(u"Down"); break;
     default:
         if (key.key >= vk::kF1 && key.key < vk::kF1 + 12)
-            return text + L"F" + std::to_wstring(key.key - vk::kF1 + 1);
-        return text + static_cast<wchar_t>(key.key);
+            text += u"F" + FromUtf8(std::to_string(key.key - vk::kF1 + 1));
+        else
+            text += static_cast<char16_t>(key.key);
     }
+    return platform::W(text);
 }
 
 std::wstring MenuText(const TAction& action)
@@ -127,10 +130,10 @@ void TfrmMain::CreateMenus()
     HMENU view = BuildMenu(ViewMenu());
     AppendMenuW(view, MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(ToolbarsMenu())),
                 platform::W(gettext(u"Toolbars")));
-    const std::pair<const char16_t*, HMENU> menus[] = {{u"&File", BuildMenu(FileMenu())},
-                                                       {u"&Edit", BuildMenu(EditMenu())},
-                                                       {u"&View", view},
-                                                       {u"&Help", BuildMenu(HelpMenu())}};
+    const std::pair<const char16_t*, HMENU> menus[] = {{N_(u"&File"), BuildMenu(FileMenu())},
+                                                       {N_(u"&Edit"), BuildMenu(EditMenu())},
+                                                       {N_(u"&View"), view},
+                                                       {N_(u"&Help"), BuildMenu(HelpMenu())}};
     for (const auto& [title, menu] : menus)
         AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), platform::W(gettext(title)));
     SetMenu(Handle(), menuBar_);

@@ -17,9 +17,9 @@ namespace {
 constexpr int kSplitterWidth = 4;
 constexpr int kBandMain = 0, kBandInterface = 1, kBandUser = 2;
 constexpr const char16_t* kToolbarNames[] = {u"tbMain", u"tbInterface", u"tbUser"};
-constexpr const char16_t kLanguageLabel[] = u" &Language: ";
-constexpr const char16_t kSkinLabel[] = u" &Skin: ";
-constexpr const char16_t kUserLabel[] = u" &User: ";
+constexpr const char16_t kLanguageLabel[] = N_(u" &Language: ");
+constexpr const char16_t kSkinLabel[] = N_(u" &Skin: ");
+constexpr const char16_t kUserLabel[] = N_(u" &User: ");
 // The twenty toolbar icons, in the order the actions number them.
 constexpr const wchar_t* kToolbarIconNames[20] = {
     L"_ICO_SAVE",   L"_ICO_UNDO",      L"_ICO_REDO",       L"_ICO_COPY",     L"_ICO_PASTE",
@@ -173,17 +173,17 @@ void TfrmMain::CreateChildren()
                                [this] { return ExecuteAction(TActionId::actEditEditAsText); },
                                [this](TNode* node) { BeginNodeDrag(*sysView_, node); }};
     TPanelCaption::TButton restart;
-    restart.text = u"Restart as administrator";
+    restart.text = N_(u"Restart as administrator");
     restart.shield = true;
     restart.visible = false;
     restart.onClick = [this] { ExecuteAction(TActionId::actFileRestartAsAdmin); };
-    sysView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_SYSTEM, u"System Variables",
+    sysView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_SYSTEM, N_(u"System Variables"),
                                            std::vector<TPanelCaption::TButton>{restart}, sysHooks);
     TTreeView::THooks userHooks{[this] { SetActiveTree(userTree_.get()); },
                                 [this](POINT p) { ShowTreeContextMenu(userView_->Control(), p); },
                                 [this] { return ExecuteAction(TActionId::actEditEditAsText); },
                                 [this](TNode* node) { BeginNodeDrag(*userView_, node); }};
-    userView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_USER, u"User Variables",
+    userView_ = std::make_unique<TTreeView>(Handle(), IDI_PANEL_USER, N_(u"User Variables"),
                                             std::vector<TPanelCaption::TButton>{}, userHooks);
     for (TTreeView* view : {sysView_.get(), userView_.get()}) {
         view->SetImages(treeImages_);
@@ -212,7 +212,7 @@ void TfrmMain::LoadImageLists()
             ImageList_Destroy(list);
         list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 4);
         if (!list)
-            throw EVarnookError(u"Invalid ImageList");
+            throw EVarnookError(gettext(u"Invalid ImageList"));
         for (int i = 0; i < count; ++i) {
             if (HICON icon = load(nameOf(i))) {
                 ImageList_ReplaceIcon(list, -1, icon);
@@ -301,14 +301,14 @@ void TfrmMain::CreateToolbars()
 
     // tbInterface: the language and skin selectors.
     tbInterface_ = MakeSelectorStrip(rebar_);
-    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, kLanguageLabel, u"Change language", 141, 15,
+    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, kLanguageLabel, N_(u"Change language"), 141, 15,
                           languageBox_);
     const int interfaceMinimum = x;
-    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, kSkinLabel, u"Change skin", 123, 14, skinBox_);
+    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, kSkinLabel, N_(u"Change skin"), 123, 14, skinBox_);
     const int interfaceWidth = x;
     // tbUser: whose variables the right panel shows.
     tbUser_ = MakeSelectorStrip(rebar_);
-    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, kUserLabel, u"Change user", 180, 10,
+    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, kUserLabel, N_(u"Change user"), 180, 10,
                                         userBox_);
 
     const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));
@@ -695,7 +695,7 @@ void TfrmMain::SetToolbarVisible(int band, bool visible)
 
 void TfrmMain::SetSystemReadOnlyLook()
 {
-    sysView_->Caption().SetCaption(u"System variables (read-only)");
+    sysView_->Caption().SetCaption(N_(u"System variables (read-only)"));
     sysView_->SetReadOnlyLook(true);
     sysView_->Caption().SetButtonVisible(2, true); // btnRestartAsAdmin
 }

@@ -22,8 +22,8 @@ constexpr int32_t kToolbarRev = 2000;
 constexpr int kDoNotSplit = 1;
 constexpr int kDoNotValidate = 2;
 
-constexpr char16_t kIniWriteError[] = u"Unable to write to %s";
-constexpr char16_t kKeyCreateError[] = u"Failed to create key %s";
+constexpr char16_t kIniWriteError[] = N_(u"Unable to write to %s");
+constexpr char16_t kKeyCreateError[] = N_(u"Failed to create key %s");
 
 // Decimal text with an optional sign, blanks around it allowed, within 32 bits.
 bool ParseDecimal(std::u16string_view text, int32_t& value)
@@ -303,7 +303,7 @@ void TOptions::SaveToFile()
 {
     const std::u16string copy = fIni + u".new";
     auto& ini = IniFiles();
-    auto fail = [this]() { throw EIniFileException(FormatMessage1(kIniWriteError, fIni)); };
+    auto fail = [this]() { throw EIniFileException(FormatMessage1(gettext(kIniWriteError), fIni)); };
     bool replaced = false;
     Finally dropCopy{[&] {
         if (!replaced)
@@ -374,7 +374,7 @@ void TOptions::SaveToRegistry()
     fReg->SetAccess(kKeyAllAccess);
     auto open = [this](const std::u16string& path) {
         if (!fReg->OpenKey(path, true))
-            throw ERegistryException(FormatMessage1(kKeyCreateError, path.substr(1)));
+            throw ERegistryException(FormatMessage1(gettext(kKeyCreateError), path.substr(1)));
     };
     Finally closeKey{[this] { fReg->CloseKey(); }};
 

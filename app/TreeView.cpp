@@ -2,6 +2,7 @@
 
 #include "app/FormOK.h"
 #include "core/Presentation.h"
+#include "core/Translate.h"
 #include "edit/InPlaceEdit.h"
 #include "core/Strings.h"
 #include "platform/win32/WinString.h"
@@ -42,7 +43,7 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
     std::vector<TPanelCaption::TButton> buttons;
     TPanelCaption::TButton collapse;
     collapse.iconId = IDI_PANEL_COLLAPSE;
-    collapse.hint = u"Collapse All (Ctrl+Shift+-)";
+    collapse.hint = N_(u"Collapse All (Ctrl+Shift+-)");
     // The buttons hand the keyboard back to the tree: arrows and type-ahead go on working.
     collapse.onClick = [this] {
         CollapseAll();
@@ -50,7 +51,7 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
     };
     TPanelCaption::TButton expand;
     expand.iconId = IDI_PANEL_EXPAND;
-    expand.hint = u"Expand All (Ctrl+Shift++)";
+    expand.hint = N_(u"Expand All (Ctrl+Shift++)");
     expand.onClick = [this] {
         ExpandAll();
         SetFocus(control_);

@@ -3,6 +3,7 @@
 #include "app/Window.h"
 #include "core/Errors.h"
 #include "core/Strings.h"
+#include "core/Translate.h"
 
 namespace varnook {
 
@@ -12,7 +13,7 @@ void ReportUnhandledFailure(const std::exception& failure) noexcept
         const auto* own = dynamic_cast<const EVarnookError*>(&failure);
         std::u16string message = own ? own->Message() : FromUtf8(failure.what());
         if (message.empty())
-            message = u"Unexpected error";
+            message = gettext(u"Unexpected error");
         TfrmOK::createAndShowModal(message, mtError);
     } catch (...) {
         // Nothing more can be shown; the program goes on as it is.
@@ -22,7 +23,7 @@ void ReportUnhandledFailure(const std::exception& failure) noexcept
 void ReportUnhandledFailure() noexcept
 {
     try {
-        TfrmOK::createAndShowModal(u"Unexpected error", mtError);
+        TfrmOK::createAndShowModal(gettext(u"Unexpected error"), mtError);
     } catch (...) {
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Errors.h"
+#include "core/Translate.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -96,7 +97,7 @@ public:
     // Bytes left; a count read from the data can be checked against it before memory is reserved.
     size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
 
-    [[noreturn]] static void Damaged() { throw EVarnookError(u"The tree data is damaged"); }
+    [[noreturn]] static void Damaged() { throw EVarnookError(gettext(u"The tree data is damaged")); }
 
 private:
     void Need(size_t n)

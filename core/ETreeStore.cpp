@@ -15,9 +15,9 @@ namespace {
 
 // KEY_ALL_ACCESS | KEY_WOW64_64KEY: a 32-bit build on 64-bit Windows must write the 64-bit view.
 constexpr uint32_t kKeyAllAccess64 = platform::kKeyAllAccess | 0x0100;
-constexpr char16_t kKeyLocked[] = u"Error writing to the registry, the registry key is locked by another process";
-constexpr char16_t kFailedToSet[] = u"Failed to set data for '%s'";
-constexpr char16_t kOneNameForTheStore[] = u"The registry takes '%s' for the name of another variable";
+constexpr char16_t kKeyLocked[] = N_(u"Error writing to the registry, the registry key is locked by another process");
+constexpr char16_t kFailedToSet[] = N_(u"Failed to set data for '%s'");
+constexpr char16_t kOneNameForTheStore[] = N_(u"The registry takes '%s' for the name of another variable");
 
 // The string values of the open key, in index order.
 TStoredScope ReadStoredScope(RegistryAccess& reg)

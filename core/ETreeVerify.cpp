@@ -14,10 +14,10 @@ namespace varnook {
 
 namespace {
 
-constexpr char16_t kElementWrongPath[] = u"Invalid path or you have no access to it";
-constexpr char16_t kVariableWrongPath[] = u"Variable contains invalid path or you have no access to it";
-constexpr char16_t kTooLong[] = u"Value exceeds length limit of 2047 characters";
-constexpr char16_t kExcluded[] = u"Variable is in the exclude list";
+constexpr char16_t kElementWrongPath[] = N_(u"Invalid path or you have no access to it");
+constexpr char16_t kVariableWrongPath[] = N_(u"Variable contains invalid path or you have no access to it");
+constexpr char16_t kTooLong[] = N_(u"Value exceeds length limit of 2047 characters");
+constexpr char16_t kExcluded[] = N_(u"Variable is in the exclude list");
 
 // Tests the items of an element's (expanded) text in order and stops at the first wrong one.
 // Anything not path-like (network paths, relative or quoted items, unresolved references) is

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/Strings.h"
+#include "core/Translate.h"
 
 #include <algorithm>
 
@@ -44,7 +45,7 @@ uint32_t TExclusionsComparer::GetHashCode(std::u16string_view name)
 void TExclusions::Add(std::u16string_view name, bool split, bool check)
 {
     if (dic.find(name) != dic.end())
-        throw EListError(u"Duplicates not allowed");
+        throw EListError(gettext(u"Duplicates not allowed"));
     dic.emplace(std::u16string(name), std::make_unique<TExclusion>(split, check));
     NotifyChange();
 }

@@ -1,5 +1,6 @@
 #include "core/Registry.h"
 
+#include "core/Translate.h"
 #include "platform/Services.h"
 
 #include <cstring>
@@ -22,11 +23,11 @@ TRegDataType DataTypeFromRegType(uint32_t regType)
 namespace {
 [[noreturn]] void Raise(std::u16string_view message, std::u16string_view name)
 {
-    throw ERegistryException(FormatMessage1(message, name));
+    throw ERegistryException(FormatMessage1(gettext(message), name));
 }
-constexpr char16_t kFailedToGet[] = u"Failed to get data for '%s'";
-constexpr char16_t kInvalidType[] = u"Invalid data type for '%s'";
-constexpr char16_t kFailedToSet[] = u"Failed to set data for '%s'";
+constexpr char16_t kFailedToGet[] = N_(u"Failed to get data for '%s'");
+constexpr char16_t kInvalidType[] = N_(u"Invalid data type for '%s'");
+constexpr char16_t kFailedToSet[] = N_(u"Failed to set data for '%s'");
 
 // Data of odd length or without a terminating NUL is taken as far as it goes.
 std::u16string TextFromData(const std::vector<uint8_t>& data)
