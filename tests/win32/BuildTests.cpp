@@ -113,6 +113,9 @@ protected:
                 continue;
             DWORD length = 0;
             const BYTE* data = Resource(MAKEINTRESOURCEW(entry.id), RT_ICON, &length);
+            static const BYTE kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+            if (data && length >= sizeof kPngSignature && std::equal(kPngSignature, kPngSignature + 8, data))
+                return DecodedPixels(data, length, size);
             const auto* info = reinterpret_cast<const BITMAPINFOHEADER*>(data);
             const size_t rowBytes = size_t(size) * 4;
             if (!data || length < sizeof(BITMAPINFOHEADER) || info->biBitCount != 32 ||
@@ -125,6 +128,25 @@ protected:
             return pixels;
         }
         return {};
+    }
+
+    // A PNG image, decoded by the system's own icon loader: the colour bitmap it makes carries
+    // the image's alpha. Rows top-down, BGRA, as the bitmap images are read.
+    static std::vector<BYTE> DecodedPixels(const BYTE* data, DWORD length, int size)
+    {
+        unique_hicon icon(CreateIconFromResourceEx(const_cast<BYTE*>(data), length, TRUE, 0x00030000, size, size,
+                                                   LR_DEFAULTCOLOR));
+        ICONINFO info{};
+        if (!icon || !GetIconInfo(icon.get(), &info))
+            return {};
+        unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<BYTE> pixels(size_t(size) * size * 4);
+        HDC screen = GetDC(nullptr);
+        const int rows = GetDIBits(screen, color.get(), 0, UINT(size), pixels.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        return rows == size ? pixels : std::vector<BYTE>{};
     }
 
     static inline HMODULE module_ = nullptr;
