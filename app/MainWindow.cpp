@@ -14,6 +14,7 @@
 #include "core/Translate.h"
 #include "platform/win32/Internet.h"
 #include "platform/Clipboard.h"
+#include "platform/FolderWatch.h"
 #include "platform/win32/WinString.h"
 
 #include <windowsx.h>
@@ -126,6 +127,10 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     userTree_->AddSpecialVariables(UserReadOnlyNames);
     userTree_->ShowReadOnly(options_->showReadonly);
     sysTree_->ShowReadOnly(options_->showReadonly);
+    // The passes learn of new and deleted folders from the system instead of asking again and
+    // again.
+    sysTree_->WatchFolders(platform::MakeFolderWatch());
+    userTree_->WatchFolders(platform::MakeFolderWatch());
     // Each view is filled once, with the trees complete.
     sysView_->Attach(sysTree_.get());
     userView_->Attach(userTree_.get());

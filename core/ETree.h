@@ -355,6 +355,9 @@ public:
     void Verify();
     // Recomputes the path flags of the variable and its elements from the file system.
     void VerifyVariable(TNode* variable);
+    // Lets the passes rely on the watch's change notifications instead of probing paths again
+    // and again (none: probing alone).
+    void WatchFolders(std::unique_ptr<platform::IFolderWatch> watch) { fProbeCache.SetWatch(std::move(watch)); }
     // Sets the node's path flag and repaints its row when the flag changed.
     void UpdateWrongPath(TNode* node, bool flag);
     // The cached verdict: no path error at the last pass.
@@ -416,6 +419,10 @@ private:
     std::u16string ExpandOrLoopText(const std::u16string& text) const;
     // The expansion of text from depth 0, remembered until either tree changes; none for a loop.
     const std::optional<std::u16string>& RememberedExpansion(const std::u16string& text) const;
+    // A digest of everything the path flags are computed from, bar the file system.
+    uint64_t VerificationInputs() const;
+    // Verify over every variable, under the caller's silent error mode.
+    void FullPass(TPathProbeCache::Clock::time_point now);
     // VerifyVariable inside an error mode the caller has made silent, probing as urgency says.
     void VerifySilently(TNode* variable, std::u16string& buffer, TPathProbeCache::TUrgency urgency);
 
@@ -448,6 +455,10 @@ private:
     mutable uint64_t fExpansionsVersion = ~uint64_t(0);
     mutable uint64_t fExpansionsResolvingVersion = ~uint64_t(0);
     mutable const TETree* fExpansionsResolving = nullptr;
+    // What the last full pass verified, and when it ran.
+    uint64_t fVerifiedInputs = 0;
+    TPathProbeCache::Clock::time_point fLastFullPass{};
+    static constexpr TPathProbeCache::Clock::duration kFullPassAnyway = std::chrono::seconds(5);
     TStoredScope fStoredBase;
 };
 

@@ -36,13 +36,64 @@ bool HasWrongItem(platform::IFileSystem& fs, TPathProbeCache& cache, const std::
 
 } // namespace
 
+uint64_t TETree::VerificationInputs() const
+{
+    // FNV-1a over what the flags are computed from: names, kinds, element texts and the
+    // exclusion flags of this tree, and what the resolving tree lends to expansions; and over
+    // the flags themselves, which nodes made anew (a reload, an undo) bring with them.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    auto mix = [&hash](uint64_t unit) {
+        hash ^= unit;
+        hash *= 0x100000001b3ull;
+    };
+    auto mixText = [&mix](const std::u16string& text) {
+        for (char16_t c : text)
+            mix(c);
+        mix(0x10000); // no code unit: ends the text
+    };
+    for (const TNode* v = fRoot->first_; v; v = v->next_) {
+        const std::u16string& name = GetVariableName(v);
+        mixText(name);
+        mix(static_cast<uint64_t>(GetVariableType(v)) << 3 | (!exclusions || exclusions->isCheck(name)) << 2 |
+            IsSplitName(name) << 1 | v->Data()->GetWrongPath());
+        for (const TNode* e = v->first_; e; e = e->next_) {
+            mixText(GetElement(e));
+            mix(e->Data()->GetWrongPath());
+        }
+    }
+    if (resolvingTree && resolvingTree != this)
+        mix(resolvingTree->VerificationInputs());
+    return hash;
+}
+
 // The pass runs five times a second: one silent error mode for all of it rather than a
 // switch of the process's mode around every variable and every probe. Rows on screen are probed
 // every pass; the probe cache spreads the rest over the following passes.
 void TETree::Verify()
 {
     TErrorModeGuard silent;
-    fProbeCache.BeginPass(TPathProbeCache::Clock::now());
+    const auto now = TPathProbeCache::Clock::now();
+    // With every verdict kept current by folder watches and nothing changed that the flags are
+    // computed from, a pass would probe nothing and change nothing. Now and then one runs all
+    // the same, for the verdicts the watches cannot keep forever.
+    if (fProbeCache.Watching() && now - fLastFullPass < kFullPassAnyway &&
+        VerificationInputs() == fVerifiedInputs && fProbeCache.Poll(platform::FileSystem(), now)) {
+        std::u16string buffer;
+        for (TNode* v = fRoot->first_; v; v = v->next_)
+            if (IsUserTree() && GetVariableName(v) == u"HOMEPATH")
+                VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
+        return;
+    }
+    FullPass(now);
+    if (fProbeCache.Watching()) {
+        fVerifiedInputs = VerificationInputs();
+        fLastFullPass = now;
+    }
+}
+
+void TETree::FullPass(TPathProbeCache::Clock::time_point now)
+{
+    fProbeCache.BeginPass(now);
     std::vector<const TNode*> shown;
     const bool viewKnows = fObserver && fObserver->NodesInView(shown);
     std::unordered_set<const TNode*> inView;

@@ -22,6 +22,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/InstallerFileWin32.cpp
   platform/win32/AdminServicesWin32.cpp
   platform/win32/ClipboardWin32.cpp
+  platform/win32/FolderWatchWin32.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp
@@ -32,4 +33,5 @@ list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/CatalogFilesPortable.cpp
   platform/portable/CryptoOpenSsl.cpp
   platform/portable/AdminServicesPortable.cpp
+  platform/portable/FolderWatchPortable.cpp
 )

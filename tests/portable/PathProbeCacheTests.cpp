@@ -91,6 +91,156 @@ TEST(PathProbeCache, EveryPathIsReachedWithinTwoSecondsWithoutProbingAllInOnePas
     EXPECT_LE(worstPass, 2000u / 4);
 }
 
+// A folder watch whose notifications the test hands out.
+class FakeWatch : public platform::IFolderWatch {
+public:
+    explicit FakeWatch(std::set<std::u16string>& watched) : watched_(watched) {}
+    void Watch(const std::u16string& folder) override
+    {
+        watched_.insert(folder);
+        ++watchCalls[folder];
+    }
+    void Unwatch(const std::u16string& folder) override { watched_.erase(folder); }
+    TEvents Take() override
+    {
+        TEvents taken;
+        std::swap(taken, events);
+        return taken;
+    }
+    // Every folder asked for is armed, except those that cannot be watched.
+    void ArmAll(const std::set<std::u16string>& unwatchable = {})
+    {
+        for (const auto& f : watched_)
+            (unwatchable.count(f) ? events.failed : events.armed).push_back(f);
+    }
+
+    TEvents events;
+    std::map<std::u16string, int> watchCalls;
+
+private:
+    std::set<std::u16string>& watched_;
+};
+
+TEST(PathProbeCache, WatchedFoldersSpareTheProbesUntilTheyChange)
+{
+    CountingFileSystem fs;
+    fs.folders = {u"C:\\", u"C:\\Tools", u"C:\\Tools\\Bin", u"C:\\Data"};
+    std::set<std::u16string> watched;
+    auto owned = std::make_unique<FakeWatch>(watched);
+    FakeWatch& watch = *owned;
+    TPathProbeCache cache;
+    cache.SetWatch(std::move(owned));
+    auto t = TPathProbeCache::Clock::time_point{} + 10s;
+    auto pass = [&](Urgency urgency) {
+        cache.BeginPass(t += 200ms);
+        return std::vector<bool>{cache.IsWrong(fs, u"C:\\Tools\\Bin", urgency),
+                                 cache.IsWrong(fs, u"C:\\Tools\\New\\Deep", urgency),
+                                 cache.IsWrong(fs, u"C:\\Data\\*.txt", urgency)};
+    };
+    EXPECT_EQ(pass(Urgency::InView), (std::vector<bool>{false, true, true}));
+    // The folder that holds a path, or the first folder on the way to a missing one, that exists.
+    EXPECT_EQ(watched, (std::set<std::u16string>{u"C:\\Tools", u"C:\\Data"}));
+
+    // Once armed, each path is probed once more (a change may have come before the watch), and
+    // then not at all while nothing changes, on screen or not.
+    watch.ArmAll();
+    pass(Urgency::InView);
+    const int probed = fs.total;
+    for (int i = 0; i < 50; ++i)
+        pass(i % 2 ? Urgency::InView : Urgency::Rotate);
+    EXPECT_EQ(fs.total, probed);
+    EXPECT_EQ(cache.Covered(), 3u);
+    EXPECT_TRUE(cache.Poll(fs, t)) << "every verdict kept by a watch: a pass would probe nothing";
+
+    // A folder is created on the way: rows on screen show it at the next pass.
+    fs.folders.insert(u"C:\\Tools\\New");
+    fs.folders.insert(u"C:\\Tools\\New\\Deep");
+    watch.events.changed = {u"C:\\Tools"};
+    EXPECT_FALSE(cache.Poll(fs, t));
+    EXPECT_EQ(pass(Urgency::InView), (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(watched.count(u"C:\\Tools\\New"), 1u) << "the path now depends on its own folder";
+
+    // Off screen, a change shows within two seconds.
+    fs.folders.erase(u"C:\\Tools\\Bin");
+    watch.events.changed = {u"C:\\Tools"};
+    bool seen = false;
+    for (auto start = t; !seen && t - start <= TPathProbeCache::kMaxAge;)
+        seen = pass(Urgency::Rotate)[0];
+    EXPECT_TRUE(seen);
+
+    cache.Clear();
+    EXPECT_TRUE(watched.empty());
+}
+
+TEST(PathProbeCache, AWatchedTreeWalksItsVariablesOnlyWhenSomethingChanged)
+{
+    CountingFileSystem fs;
+    platform::ScopedOverride<platform::IFileSystem> useFs(fs);
+    fs.folders = {u"C:\\", u"C:\\A", u"C:\\B"};
+    std::set<std::u16string> watched;
+    auto owned = std::make_unique<FakeWatch>(watched);
+    FakeWatch& watch = *owned;
+    TETree tree;
+    tree.WatchFolders(std::move(owned));
+    TNode* v = tree.AddVariable(u"V", u"C:\\A;C:\\Gone", rdString, false);
+    tree.Verify();
+    watch.ArmAll();
+    tree.Verify(); // the paths once more, now that their folder is watched
+    EXPECT_FALSE(TETree::IsValid(v));
+    const int probed = fs.total;
+    for (int i = 0; i < 10; ++i)
+        tree.Verify();
+    EXPECT_EQ(fs.total, probed);
+
+    // An edit, a folder made outside, and nodes made anew from a snapshot each bring a pass.
+    tree.SetElementText(v->LastChild(), u"C:\\B");
+    tree.Verify();
+    EXPECT_TRUE(TETree::IsValid(v));
+    EXPECT_GT(fs.total, probed);
+
+    TBytes withError;
+    tree.SetElementText(v->LastChild(), u"C:\\Gone");
+    tree.Verify();
+    ASSERT_FALSE(TETree::IsValid(v));
+    tree.SaveSnapshot(withError);
+    fs.folders.insert(u"C:\\Gone");
+    watch.events.changed = {u"C:\\"};
+    tree.Verify();
+    EXPECT_TRUE(TETree::IsValid(tree.FirstVariable()));
+    tree.LoadSnapshot(withError); // flags as they were: stale
+    tree.Verify();
+    EXPECT_TRUE(TETree::IsValid(tree.FirstVariable()));
+}
+
+TEST(PathProbeCache, FoldersThatCannotBeWatchedAreProbedAsWithoutAWatch)
+{
+    CountingFileSystem fs;
+    fs.folders = {u"C:\\Shown"};
+    std::set<std::u16string> watched;
+    auto owned = std::make_unique<FakeWatch>(watched);
+    FakeWatch& watch = *owned;
+    TPathProbeCache cache;
+    cache.SetWatch(std::move(owned));
+    auto t = TPathProbeCache::Clock::time_point{} + 10s;
+    cache.BeginPass(t);
+    cache.IsWrong(fs, u"C:\\Shown", Urgency::InView);
+    cache.IsWrong(fs, u"\\\\server\\share\\x", Urgency::InView); // never watched, as never probed
+    EXPECT_EQ(watched, (std::set<std::u16string>{u"C:\\"}));
+    watch.ArmAll({u"C:\\"});
+    for (int i = 1; i <= 3; ++i) {
+        cache.BeginPass(t += 200ms);
+        cache.IsWrong(fs, u"C:\\Shown", Urgency::InView);
+        EXPECT_EQ(fs.probes[u"C:\\Shown"], 1 + i);
+    }
+    EXPECT_EQ(cache.Covered(), 0u);
+    // Tried again after a while.
+    cache.BeginPass(t += TPathProbeCache::kWatchRetryAge);
+    cache.IsWrong(fs, u"C:\\Shown", Urgency::Rotate);
+    cache.BeginPass(t += 200ms);
+    cache.IsWrong(fs, u"C:\\Shown", Urgency::Rotate);
+    EXPECT_EQ(watch.watchCalls[u"C:\\"], 2);
+}
+
 // A view that says which variables are on screen.
 class View : public ITreeObserver {
 public:
