@@ -1,6 +1,7 @@
 #include "app/InfoPanel.h"
 
 #include "app/PanelCaption.h"
+#include "app/Skins.h"
 #include "core/Translate.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
@@ -233,6 +234,21 @@ const char16_t* TInfoPanel::TabCaption(TTab tab)
     return tab == tabLegend ? N_(u"Legen&d") : N_(u"&Inspector");
 }
 
+void TInfoPanel::Retranslate()
+{
+    caption_->Retranslate();
+    for (int i = 0; i < 2; ++i) {
+        const std::u16string text = gettext(TabCaption(static_cast<TTab>(i)));
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(platform::W(text));
+        TabCtrl_SetItem(tabs_, i, &item);
+    }
+    InvalidateRect(tabs_, nullptr, TRUE);
+    // The legend's texts are translated as its rows are painted.
+    InvalidateRect(legend_, nullptr, TRUE);
+}
+
 void TInfoPanel::SelectTab(TTab tab)
 {
     SetActiveTab(tab);
@@ -302,7 +318,7 @@ LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)
         draw->nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
         HWND grid = draw->nmcd.hdr.hwndFrom;
         const bool shaded = grid == inspector_ && (draw->nmcd.dwItemSpec % 2) == 1;
-        const COLORREF back = shaded ? kShadedRow : GetSysColor(COLOR_WINDOW);
+        const COLORREF back = shaded ? SkinShade(kShadedRow) : SkinWindowColor();
         // Every second row is shaded across the whole width, as the grid of a property sheet:
         // filled first, so that the image's place and the space past the columns take it too.
         RECT row{};
@@ -314,7 +330,7 @@ LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)
         SetDCBrushColor(draw->nmcd.hdc, back);
         FillRect(draw->nmcd.hdc, &row, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         draw->clrTextBk = back;
-        draw->clrText = GetSysColor(COLOR_WINDOWTEXT);
+        draw->clrText = SkinTextColor();
         return CDRF_DODEFAULT;
     }
     }

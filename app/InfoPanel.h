@@ -39,6 +39,8 @@ public:
     THoverTip& LegendTip() { return *legendTip_; }
     void SetImages(HIMAGELIST images);
     void SetFonts(HFONT font, HFONT boldFont);
+    // Caption, tabs and legend in the language now in use.
+    void Retranslate();
     void UpdateDpi(UINT dpi);
     // The rows the inspector grid shows (not owned; none shows nothing); showImages tells
     // whether the value column shows the rows' images now.

@@ -84,6 +84,8 @@ bool TfrmMain::Create(const TStartOptions& start)
     // window's DLLs (loaded on first use) are touched.
     if (start.runCommandLine)
         RunCommandLine();
+    // The command line spoke the environment's language; the window starts English.
+    UseLanguage(u"en");
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
                                                         ICC_LINK_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
@@ -147,9 +149,8 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         const int sysWidth = ((area.right - area.left) - splitter) / 2;
         proportion_ = ProportionFor(sysWidth, area.right - area.left, splitter);
     }
-    // 16. Language selector: English is built in.
-    SendMessageW(languageBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"English"));
-    SendMessageW(languageBox_, CB_SETCURSEL, 0, 0);
+    // 16. The language list; a stored language translates the window.
+    FillLanguageList();
     // 17.
     UpdateStatusBar();
     // 18-19.
@@ -160,9 +161,8 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     PlaceWindow();
     // 22.
     SetInformationVisible(options_->showInformation);
-    // 23. Skins: the built-in look only.
-    SendMessageW(skinBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Default"));
-    SendMessageW(skinBox_, CB_SETCURSEL, 0, 0);
+    // 23. Skins.
+    FillSkinList();
     // 24.
     baseState_ = 0;
     // 25. The clipboard format of copied variables.
@@ -457,6 +457,14 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (lParam && reinterpret_cast<HWND>(lParam) == userBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
             comboUsersSelect();
+            return 0;
+        }
+        if (lParam && reinterpret_cast<HWND>(lParam) == languageBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+            comboLanguagesChange();
+            return 0;
+        }
+        if (lParam && reinterpret_cast<HWND>(lParam) == skinBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+            comboSkinsChange();
             return 0;
         }
         if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) { // menu or accelerator

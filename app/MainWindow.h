@@ -101,6 +101,12 @@ public:
     // virtual-key code of the letter): focuses the selector or switches the tab.
     bool OnAccessKey(UINT key);
     HWND LanguageSelector() const { return languageBox_; }
+    // A row of the language list picked: the window shows that language at once.
+    void comboLanguagesChange();
+    // A row of the skin list picked: the window and later dialogs take that look at once.
+    void comboSkinsChange();
+    // The window's texts again, when the language in use is not the one they are in.
+    void RetranslateComponent();
     HWND SkinSelector() const { return skinBox_; }
     HWND UserSelector() const { return userBox_; }
     HWND Toolbars() const { return rebar_; }
@@ -182,6 +188,12 @@ private:
     bool ToolbarVisible(int band) const;
     void SizeBandToIdeal(int index);
     void FitToolbarRows();
+    // Interface language and skin (MainWindowLanguage.cpp).
+    void FillLanguageList();
+    void FillSkinList();
+    void RetranslateSelectors();
+    void RetranslateToolbar();
+    void RetranslateUserList();
     void RememberToolbarRows();
     void ShowChevronMenu(const NMREBARCHEVRON& chevron);
     void OnDpiChanged(UINT dpi, const RECT* suggested);
@@ -276,6 +288,9 @@ private:
     HWND languageBox_ = nullptr;
     HWND skinBox_ = nullptr;
     HWND userBox_ = nullptr;
+    HWND selectorTips_ = nullptr;
+    // The language the window was last translated into.
+    std::u16string translatedLanguage_ = u"en";
     HWND statusBar_ = nullptr;
     HMENU menuBar_ = nullptr;
     HMENU treeMenu_ = nullptr;

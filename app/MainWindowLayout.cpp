@@ -237,6 +237,7 @@ void TfrmMain::CreateToolbars()
     HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
                                    0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+    selectorTips_ = tooltip;
 
     // tbMain: the action buttons, and last the "Donate" link.
     tbMain_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
@@ -779,6 +780,68 @@ void TfrmMain::ApplyToolbarArrangement(const TToolbarArrangement& arrangement)
         // The row it was on; the next layout clamps the rows to what fits the window.
         toolbarRow_[id] = std::max(0, arrangement.dockRow);
         SizeBandToIdeal(index);
+    }
+}
+
+void TfrmMain::RetranslateSelectors()
+{
+    const struct {
+        const char16_t* label;
+        const char16_t* hint;
+        HWND box;
+    } selectors[] = {{kLanguageLabel, N_(u"Change language"), languageBox_},
+                     {kSkinLabel, N_(u"Change skin"), skinBox_},
+                     {kUserLabel, N_(u"Change user"), userBox_}};
+    for (const auto& s : selectors) {
+        const std::u16string hint = gettext(s.hint);
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = GetParent(s.box);
+        info.uId = reinterpret_cast<UINT_PTR>(s.box);
+        info.lpszText = const_cast<wchar_t*>(platform::W(hint));
+        SendMessageW(selectorTips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+        if (HWND label = GetWindow(s.box, GW_HWNDPREV))
+            SetWindowTextW(label, platform::W(gettext(s.label)));
+    }
+    // A longer label pushes its list to the right: the strips and their bands follow.
+    for (const auto& [strip, band] : {std::pair{tbInterface_, kBandInterface}, std::pair{tbUser_, kBandUser}}) {
+        int x = 0, firstEnd = 0;
+        for (HWND child = GetWindow(strip, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, strip, reinterpret_cast<POINT*>(&r), 2);
+            wchar_t cls[32]{};
+            GetClassNameW(child, cls, 32);
+            if (lstrcmpiW(cls, WC_STATICW) == 0) {
+                std::wstring text(GetWindowTextLengthW(child) + 1, L'\0');
+                text.resize(GetWindowTextW(child, text.data(), static_cast<int>(text.size())));
+                HDC dc = GetDC(child);
+                HGDIOBJ old = SelectObject(dc, uiFont_.get());
+                RECT measure{0, 0, 0, 0};
+                DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
+                SelectObject(dc, old);
+                ReleaseDC(child, dc);
+                MoveWindow(child, x, r.top, measure.right, r.bottom - r.top, TRUE);
+                x += measure.right;
+            } else {
+                MoveWindow(child, x, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+                x += (r.right - r.left) + ScaleForDpi(4, dpi_);
+                if (!firstEnd)
+                    firstEnd = x;
+            }
+        }
+        const int index = static_cast<int>(SendMessageW(rebar_, RB_IDTOINDEX, band, 0));
+        if (index < 0)
+            continue;
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = RBBIM_CHILDSIZE | RBBIM_IDEALSIZE;
+        SendMessageW(rebar_, RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+        info.cxMinChild = firstEnd;
+        info.cxIdeal = x;
+        SendMessageW(rebar_, RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+        SizeBandToIdeal(index);
+        InvalidateRect(strip, nullptr, TRUE);
     }
 }
 

@@ -98,7 +98,29 @@ void TPanelCaption::UpdateDpi(UINT dpi)
 void TPanelCaption::SetCaption(std::u16string caption)
 {
     caption_ = std::move(caption);
-    SetWindowTextW(Handle(), platform::W(caption_));
+    SetWindowTextW(Handle(), platform::W(gettext(caption_)));
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TPanelCaption::Retranslate()
+{
+    for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i) {
+        const auto& b = buttons_[i];
+        if (!b.text.empty())
+            SetWindowTextW(buttonWindows_[i], platform::W(gettext(b.text)));
+        if (!b.hint.empty()) {
+            const std::u16string hint = gettext(b.hint);
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.hwnd = Handle();
+            info.uId = reinterpret_cast<UINT_PTR>(buttonWindows_[i]);
+            info.lpszText = const_cast<wchar_t*>(platform::W(hint));
+            SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+        }
+    }
+    // The window's own text is what it shows, for screen readers and tests alike.
+    SetWindowTextW(Handle(), platform::W(gettext(caption_)));
+    Layout();
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -26,6 +26,8 @@ public:
     ~TPanelCaption() override;
 
     void SetCaption(std::u16string caption);
+    // Shows the caption, button texts and hints in the language now in use.
+    void Retranslate();
     const std::u16string& Caption() const { return caption_; }
     void SetButtonVisible(size_t index, bool visible);
     bool ButtonVisible(size_t index) const;

@@ -18,6 +18,8 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/HoverTip.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp
+  app/MainWindowLanguage.cpp
+  app/Skins.cpp
   app/MainWindowCommands.cpp
   app/MainWindowEdit.cpp
   app/TreeDragDrop.cpp

@@ -1,0 +1,30 @@
+// The looks the program can take: "Default" (the system's own look), "Classic" (controls drawn
+// without visual styles) and "Dark" (dark title bar where the system offers it, dark trees,
+// grids, panels, toolbars, status bar and dialogs).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnook {
+
+// The names in the order the list shows them: sorted, "Default" first.
+const std::vector<std::u16string>& SkinNames();
+// The row of the list a stored name selects: its own row (letter case aside), else row 0.
+int SkinRow(std::u16string_view name);
+// Makes the skin of that row the look of window, its children and every dialog created
+// afterwards, and repaints window at once.
+void ApplySkin(int row, HWND window);
+int CurrentSkinRow();
+// Gives a window (a dialog as it opens) and its children the current look.
+void SkinWindow(HWND window);
+// The colours a control that paints itself uses for its background and text.
+COLORREF SkinWindowColor();
+COLORREF SkinTextColor();
+// A shade of the background: the light colour given, or a dark one in the dark skin.
+COLORREF SkinShade(COLORREF light);
+
+} // namespace varnook

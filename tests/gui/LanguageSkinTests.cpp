@@ -1,0 +1,278 @@
+// The window in another language and another skin: a stored language translates the menus,
+// toolbar hints, panel captions, tabs, status bar and users list at start-up; picking a row of
+// the language list translates the running window at once; a message box and a dialog shown
+// afterwards speak the language too. Skins change the window's look and persist by name.
+#include "app/FormAddVar.h"
+#include "app/FormYesNo.h"
+#include "app/InfoPanel.h"
+#include "app/PanelCaption.h"
+#include "app/Skins.h"
+#include "app/TreeView.h"
+#include "core/Strings.h"
+#include "core/Translate.h"
+#include "platform/Services.h"
+#include "support/MainWindowFixture.h"
+#include "support/ScratchFolder.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace varnook::fixtures {
+extern const std::string_view kCatalog_ui_ru;
+}
+
+namespace varnook::testing {
+namespace {
+
+std::wstring W(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::wstring FromUtf8W(std::string_view text) { return W(FromUtf8(text)); }
+
+std::wstring MenuBarItem(HWND window, int index)
+{
+    wchar_t text[128]{};
+    GetMenuStringW(GetMenu(window), index, text, 128, MF_BYPOSITION);
+    return text;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[256]{};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+std::wstring ToolbarText(HWND toolbar, TActionId id)
+{
+    wchar_t text[256]{};
+    SendMessageW(toolbar, TB_GETBUTTONTEXTW, TfrmMain::kCommandBase + static_cast<unsigned>(id), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::wstring TabText(HWND tabs, int index)
+{
+    wchar_t text[128]{};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    TabCtrl_GetItem(tabs, index, &item);
+    return text;
+}
+
+std::wstring StatusText(HWND statusBar, int part)
+{
+    wchar_t text[256]{};
+    SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The main toolbar: the rebar's band 0.
+HWND MainToolbar(TfrmMain& window)
+{
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof(band);
+    band.fMask = RBBIM_CHILD;
+    SendMessageW(window.Toolbars(), RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    return band.hwndChild;
+}
+
+int RowNamed(HWND box, const wchar_t* name)
+{
+    return static_cast<int>(SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)));
+}
+
+class LanguageSkinTest : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        // The catalog beside an executable in a folder of its own, as a translator's file
+        // beside varnook.exe would be.
+        const std::filesystem::path dir =
+            platform::HostPath(folder_.Path() + u"\\locale\\ru\\LC_MESSAGES");
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / "default.mo", std::ios::binary).write(fixtures::kCatalog_ui_ru.data(), fixtures::kCatalog_ui_ru.size());
+        StartTranslator(folder_.Path() + u"\\varnook.exe");
+    }
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        ApplySkin(0, nullptr);
+        StartTranslator(u"");
+        UseLanguage(u"en");
+    }
+    static void StoreOption(const wchar_t* name, const wchar_t* value)
+    {
+        SetStringValue(HKEY_CURRENT_USER, L"Software\\Varnook", name, value);
+    }
+    void Pick(HWND box, const wchar_t* name)
+    {
+        const int row = RowNamed(box, name);
+        ASSERT_GE(row, 0) << Narrow(name);
+        SendMessageW(box, CB_SETCURSEL, row, 0);
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+        Pump(50);
+    }
+    void ExpectRussian(TfrmMain& window)
+    {
+        EXPECT_EQ(MenuBarItem(window.Handle(), 0), FromUtf8W("&Файл"));
+        EXPECT_EQ(MenuBarItem(window.Handle(), 1), FromUtf8W("&Правка"));
+        EXPECT_EQ(MenuBarItem(window.Handle(), 2), FromUtf8W("&Вид"));
+        EXPECT_EQ(MenuBarItem(window.Handle(), 3), FromUtf8W("&Справка"));
+        // A text the catalog lacks stays English.
+        HMENU file = GetSubMenu(GetMenu(window.Handle()), 0);
+        wchar_t item[128]{};
+        GetMenuStringW(file, 1, item, 128, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(item), L"Backup...");
+        GetMenuStringW(file, 0, item, 128, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(item), FromUtf8W("Сохранить\tCtrl+S"));
+        EXPECT_EQ(ToolbarText(MainToolbar(window), TActionId::actEditAddVariable),
+                  FromUtf8W("Добавить новую переменную"));
+        EXPECT_EQ(TextOf(window.SysTreeView()->Caption().Handle()), FromUtf8W("Системные переменные"));
+        EXPECT_EQ(TextOf(window.UserTreeView()->Caption().Handle()), FromUtf8W("Переменные пользователя"));
+        EXPECT_EQ(TabText(window.InfoPanel()->Tabs(), 0), FromUtf8W("&Инспектор"));
+        EXPECT_EQ(TabText(window.InfoPanel()->Tabs(), 1), FromUtf8W("&Легенда"));
+        EXPECT_EQ(TextOf(GetWindow(window.LanguageSelector(), GW_HWNDPREV)), FromUtf8W(" &Язык: "));
+        EXPECT_NE(TextOf(window.UserSelector()).find(FromUtf8W("[текущий пользователь]")), std::wstring::npos)
+            << Narrow(TextOf(window.UserSelector()));
+    }
+
+    ScratchFolder folder_;
+};
+
+TEST_F(LanguageSkinTest, AStoredLanguageTranslatesTheWindowAtStartAndAPickedOneAtOnce)
+{
+    StoreOption(L"language", L"Russian");
+    TfrmMain& window = Open();
+    EXPECT_EQ(TextOf(window.LanguageSelector()), L"Russian");
+    ExpectRussian(window);
+    // The status bar: a change marks the window modified, in the language in use.
+    window.UserVarTree()->PushSnapshot();
+    window.UserVarTree()->SetVariableValue(window.UserVarTree()->FirstVariable(), u"changed");
+    window.UpdateStatusBar();
+    EXPECT_EQ(StatusText(window.StatusBar(), 0), FromUtf8W("Изменено"));
+    if (const std::wstring dir = TestOutputDir(); !dir.empty())
+        CaptureClient(window.Handle()).SaveBmp(dir + L"language-ru-main-window.bmp");
+
+    // English again, while running: every text returns, action categories and names untouched.
+    const int shownUser = window.CurrentUser();
+    Pick(window.LanguageSelector(), L"English");
+    EXPECT_EQ(MenuBarItem(window.Handle(), 0), L"&File");
+    EXPECT_EQ(ToolbarText(MainToolbar(window), TActionId::actEditAddVariable), L"Add new variable");
+    EXPECT_EQ(TextOf(window.SysTreeView()->Caption().Handle()), L"System Variables");
+    EXPECT_EQ(TabText(window.InfoPanel()->Tabs(), 1), L"Legen&d");
+    EXPECT_EQ(StatusText(window.StatusBar(), 0), L"Modified");
+    EXPECT_NE(TextOf(window.UserSelector()).find(L"[logged in]"), std::wstring::npos);
+    EXPECT_EQ(window.CurrentUser(), shownUser);
+    EXPECT_EQ(Action(TActionId::actFileSave).category, TActionCategory::File);
+
+    Pick(window.LanguageSelector(), L"Russian");
+    ExpectRussian(window);
+    EXPECT_EQ(window.CurrentUser(), shownUser);
+}
+
+TEST_F(LanguageSkinTest, AnUnknownStoredLanguageLeavesTheListUnselectedAndTheWindowEnglish)
+{
+    StoreOption(L"language", L"russian"); // names match exactly
+    TfrmMain& window = Open();
+    EXPECT_EQ(SendMessageW(window.LanguageSelector(), CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(MenuBarItem(window.Handle(), 0), L"&File");
+    EXPECT_EQ(SendMessageW(window.LanguageSelector(), CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kLanguages.size()));
+}
+
+// A box and a dialog opened after the change speak the language; kept as pictures, the
+// Cyrillic must show without missing glyphs.
+TEST_F(LanguageSkinTest, MessageBoxesAndDialogsOpenInTheLanguageInUse)
+{
+    StoreOption(L"language", L"Russian");
+    TfrmMain& window = Open();
+    struct Seen {
+        std::wstring caption, yes, no, dialogCaption, label, ok;
+    };
+    static Seen seen;
+    seen = {};
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+            wchar_t cls[16]{};
+            GetClassNameW(w, cls, 16);
+            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(p) = w;
+                return FALSE;
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&box));
+        if (!box)
+            return;
+        const std::wstring dir = TestOutputDir();
+        if (GetDlgItem(box, IDC_MSG_TEXT)) {
+            seen.caption = TextOf(box);
+            seen.yes = TextOf(GetDlgItem(box, IDYES));
+            seen.no = TextOf(GetDlgItem(box, IDNO));
+            if (!dir.empty())
+                CaptureClient(box).SaveBmp(dir + L"language-ru-message-box.bmp");
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        } else {
+            seen.dialogCaption = TextOf(box);
+            seen.label = TextOf(GetDlgItem(box, IDC_ADDVAR_LABEL));
+            seen.ok = TextOf(GetDlgItem(box, IDCANCEL));
+            if (!dir.empty())
+                CaptureClient(box).SaveBmp(dir + L"language-ru-dialog.bmp");
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+    });
+    TfrmYesNo::createAndShowModal(gettext(u"Are you sure you want to exit?"));
+    EXPECT_EQ(seen.caption, FromUtf8W("Подтверждение"));
+    EXPECT_EQ(seen.yes, FromUtf8W("&Да"));
+    EXPECT_EQ(seen.no, FromUtf8W("&Нет"));
+    TfrmAddVar::TOutput output;
+    TfrmAddVar::createAndShowModal(window.Handle(), *window.UserVarTree(), {}, output);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(seen.dialogCaption, FromUtf8W("Новая переменная"));
+    EXPECT_EQ(seen.label, FromUtf8W("&Имя переменной:"));
+    EXPECT_EQ(seen.ok, FromUtf8W("Отмена"));
+}
+
+TEST_F(LanguageSkinTest, SkinsAreListedDefaultFirstAndAnUnknownNameAppliesTheFirstRow)
+{
+    StoreOption(L"skin", L"Velvet");
+    TfrmMain& window = Open();
+    ASSERT_EQ(SendMessageW(window.SkinSelector(), CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(window.SkinSelector(), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(TextOf(window.SkinSelector()), L"Default");
+    EXPECT_EQ(CurrentSkinRow(), 0);
+    EXPECT_GE(RowNamed(window.SkinSelector(), L"Classic"), 1);
+    EXPECT_GE(RowNamed(window.SkinSelector(), L"Dark"), 1);
+}
+
+TEST_F(LanguageSkinTest, EachSkinChangesTheRunningWindowAndIsStoredAtClose)
+{
+    StoreOption(L"skin", L"dark"); // letter case aside
+    TfrmMain& window = Open();
+    EXPECT_EQ(TextOf(window.SkinSelector()), L"Dark");
+    const HWND tree = window.UserTreeView()->Control();
+    const COLORREF dark = TreeView_GetBkColor(tree);
+    EXPECT_NE(dark, static_cast<COLORREF>(-1));
+    EXPECT_LT(GetRValue(dark) + GetGValue(dark) + GetBValue(dark), 3 * 80);
+    const std::wstring dir = TestOutputDir();
+    for (const wchar_t* skin : {L"Dark", L"Classic", L"Default"}) {
+        Pick(window.SkinSelector(), skin);
+        EXPECT_EQ(TextOf(window.SkinSelector()), skin);
+        if (!dir.empty())
+            CaptureClient(window.Handle()).SaveBmp(dir + L"skin-" + skin + L"-main-window.bmp");
+    }
+    EXPECT_EQ(TreeView_GetBkColor(tree), static_cast<COLORREF>(-1));
+    Pick(window.SkinSelector(), L"Classic");
+    Pick(window.LanguageSelector(), L"Russian");
+    window.StoreWindowState();
+    EXPECT_EQ(window.Options().skin, u"Classic");
+    EXPECT_EQ(window.Options().GetLanguage(), u"Russian");
+}
+
+} // namespace
+} // namespace varnook::testing
