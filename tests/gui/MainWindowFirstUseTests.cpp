@@ -379,3 +379,57 @@ TEST_F(FirstUseTest, PanelButtonsHandTheKeyboardBackToTheirTree)
         }
     }
 }
+
+// At the minimum width the Interface band cannot show both selectors: the one cut off is offered
+// by the band's chevron as a submenu of its entries. Run at 96 DPI and, by gui_144dpi, at 144.
+TEST_F(FirstUseTest, ACutBandOffersWhatItHidesOnItsChevronAt144DpiToo)
+{
+    TfrmMain& w = Open();
+    const UINT dpi = GetDpiForWindow(w.Handle());
+    SetWindowPos(w.Handle(), nullptr, 0, 0, MulDiv(380, dpi, 96), MulDiv(600, dpi, 96), SWP_NOMOVE | SWP_NOZORDER);
+    Pump(100);
+    HWND rebar = w.Toolbars();
+    RECT dock;
+    GetClientRect(rebar, &dock);
+    const int index = static_cast<int>(SendMessageW(rebar, RB_IDTOINDEX, 1, 0)); // the Interface band
+    REBARBANDINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = RBBIM_CHILD;
+    SendMessageW(rebar, RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
+    RECT band{}, strip{}, skin{};
+    SendMessageW(rebar, RB_GETRECT, index, reinterpret_cast<LPARAM>(&band));
+    GetWindowRect(info.hwndChild, &strip);
+    MapWindowPoints(nullptr, rebar, reinterpret_cast<POINT*>(&strip), 2);
+    GetWindowRect(w.SkinSelector(), &skin);
+    MapWindowPoints(nullptr, rebar, reinterpret_cast<POINT*>(&skin), 2);
+    // The band stays inside the dock, its strip leaves room for the chevron and the Skin box is
+    // what is cut.
+    EXPECT_LE(band.right, dock.right) << Describe(band);
+    EXPECT_LT(strip.right, band.right) << Describe(strip) << " in " << Describe(band);
+    EXPECT_GT(skin.right, strip.right) << Describe(skin);
+
+    static std::vector<std::wstring> offered;
+    offered.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND popup = FindWindowW(L"#32768", nullptr);
+        if (!popup || !IsWindowVisible(popup))
+            return;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128]{};
+            GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
+            offered.push_back(text);
+            if (HMENU entries = GetSubMenu(menu, i))
+                offered.push_back(L"entries: " + std::to_wstring(GetMenuItemCount(entries)));
+        }
+        EndMenu();
+    });
+    const int x = (strip.right + band.right) / 2, y = (band.top + band.bottom) / 2;
+    SendMessageW(rebar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(rebar, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    KillTimer(nullptr, timer);
+    Pump(50);
+    ASSERT_EQ(offered.size(), 2u) << "no chevron menu at " << x << "," << y;
+    EXPECT_EQ(offered[0], L"&Skin"); // the label's access key works in the menu too
+    EXPECT_EQ(offered[1], L"entries: 3");
+}
