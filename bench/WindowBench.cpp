@@ -1,7 +1,8 @@
 // The open window as another program sees it, side by side with Wine's regedit.exe in the same
 // prefix: how long a start takes until both trees are filled, how much processor time the idle
 // window costs (the window's process and the wine server), and how fast the window answers a
-// message sent to it. Prints one "name: value" line per figure.
+// message sent to it, and what a change of the interface language costs next to a plain repaint.
+// Prints one "name: value" line per figure.
 //
 // The environments are made like the verification benchmark's: N variables split over both
 // scopes, 10 elements each, a third of them naming paths that do not exist.
@@ -426,7 +427,56 @@ void IdleFigure()
                  100.0 * serverCpu / seconds);
 }
 
-void ReplyFigure()
+// The language list: the toolbar's drop-down list with a row for English and each catalog.
+HWND LanguageBox(HWND window)
+{
+    for (HWND box : ChildrenOfClass(window, WC_COMBOBOXW))
+        if (Ask(box, CB_GETCOUNT) == 26)
+            return box;
+    return nullptr;
+}
+
+// Picking a row of the language list as the user's click does, until the window has painted
+// what the change invalidated, next to invalidating and painting the whole window.
+void LanguageFigure(HWND window, int runs)
+{
+    HWND box = LanguageBox(window);
+    if (!box) {
+        std::fprintf(stderr, "the language list was not found\n");
+        return;
+    }
+    constexpr int kEnglish = 0, kRussian = 20;
+    auto pick = [&](int row) {
+        SendMessageW(box, CB_SETCURSEL, row, 0);
+        const double t = NowMs();
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        return NowMs() - t;
+    };
+    auto repaint = [&] {
+        const double t = NowMs();
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return NowMs() - t;
+    };
+    pick(kRussian); // the catalog opens on first use
+    pick(kEnglish);
+    repaint();
+    std::vector<double> switches, repaints, ratios;
+    for (int i = 0; i < 2 * runs; ++i) {
+        const double a = pick(i % 2 ? kEnglish : kRussian);
+        const double b = repaint();
+        switches.push_back(a);
+        repaints.push_back(b);
+        ratios.push_back(b > 0 ? a / b : 0);
+    }
+    pick(kEnglish);
+    std::printf("language_switch_ms: %.1f\n", Median(switches));
+    std::printf("language_switch_repaint_ms: %.1f\n", Median(repaints));
+    std::printf("language_switch_to_repaint_ratio: %.2f\n", Median(ratios));
+}
+
+// The window with 6400 variables: how fast it answers, and how fast it changes its language.
+void FullWindowFigures(int runs, bool reply, bool language)
 {
     const int perScope = 3200;
     WriteEnvironment(perScope);
@@ -435,6 +485,12 @@ void ReplyFigure()
     const double startMs = StartVarnook(perScope, p, window);
     std::fprintf(stderr, "startup_ms_6400: %.0f\n", startMs);
     Sleep(1000);
+    if (language)
+        LanguageFigure(window, runs);
+    if (!reply) {
+        Stop(p);
+        return;
+    }
     std::vector<double> replies;
     const double end = NowMs() + 8000;
     while (NowMs() < end) {
@@ -459,14 +515,14 @@ int wmain(int argc, wchar_t** argv)
     // No update check on start, and no network.
     SetDword(HKEY_CURRENT_USER, L"Software\\Varnook", L"checkForUpdates", 0);
     SetEnvironmentVariableW(L"VARNOOK_UPDATE_URL", L"http://update.invalid");
-    // A second argument picks one figure: startup, idle or reply.
+    // A second argument picks one figure: startup, idle, reply or language.
     const std::wstring only = argc > 2 ? argv[2] : L"";
     if (only.empty() || only == L"startup")
         StartUpFigure(runs);
     if (only.empty() || only == L"idle")
         IdleFigure();
-    if (only.empty() || only == L"reply")
-        ReplyFigure();
+    if (only.empty() || only == L"reply" || only == L"language")
+        FullWindowFigures(runs, only != L"language", only != L"reply");
     RemoveEnvironment();
     return 0;
 }
