@@ -162,7 +162,10 @@ private:
     std::shared_ptr<TMoFile> Open(const std::u16string& code, std::u16string& path)
     {
         auto& files = platform::CatalogFiles();
-        for (const std::u16string& tried : {code, code.substr(0, 2)}) {
+        // Norwegian locales say Bokmål (nb) or Nynorsk (nn); the catalog is the macrolanguage's.
+        const std::u16string language = code.substr(0, 2);
+        const std::u16string norwegian = language == u"nb" || language == u"nn" ? u"no" : language;
+        for (const std::u16string& tried : {code, language, norwegian}) {
             const std::u16string name = RelativeName(tried);
             TEmbeddedFileInfo info;
             if (locator_.FindEmbedded(name, info)) {

@@ -226,6 +226,19 @@ TEST_F(TranslatorTest, TranslatesThroughTheAppendedCatalogs)
     EXPECT_LE(CatalogIndexBytesRead(), 64u * 1024);
 }
 
+// The system names Norwegian Bokmål nb and Nynorsk nn; the catalog is no.
+TEST_F(TranslatorTest, NorwegianLocalesFindTheNorwegianCatalog)
+{
+    testing::WriteBytes(exe_, ProgramWithTail({{"locale\\no\\LC_MESSAGES\\default.mo", std::string(kCatalog_de)}}));
+    StartTranslator(exe_);
+    for (const char16_t* code : {u"nb_NO", u"nb", u"nn_NO", u"no_NO", u"no"}) {
+        UseLanguage(code);
+        EXPECT_EQ(gettext(u"Save"), u"Speichern") << ToUtf8(code);
+    }
+    UseLanguage(u"nl_NL");
+    EXPECT_EQ(gettext(u"Save"), u"Save");
+}
+
 TEST_F(TranslatorTest, CatalogBesideTheProgramReplacesTheAppendedOne)
 {
     folder_->Make(u"locale\\de\\LC_MESSAGES", true);
