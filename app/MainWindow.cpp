@@ -268,6 +268,14 @@ void TfrmMain::Undo()
     undoStack_.Undo();
 }
 
+// The labels have fixed widths and a narrow window cuts their texts: the bar's tooltip then
+// shows the whole text.
+static void SetStatusPartText(HWND statusBar, int part, const std::u16string& text)
+{
+    SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(platform::W(text)));
+    SendMessageW(statusBar, SB_SETTIPTEXTW, part, reinterpret_cast<LPARAM>(platform::W(text)));
+}
+
 std::u16string TfrmMain::StatusText(int label) const
 {
     return label >= 0 && label < 4 ? statusText_[label] : std::u16string();
@@ -281,7 +289,7 @@ void TfrmMain::UpdateStatusBar()
             return;
         statusImage_[label] = image;
         statusText_[label] = shown;
-        SendMessageW(statusBar_, SB_SETTEXTW, label, reinterpret_cast<LPARAM>(platform::W(shown)));
+        SetStatusPartText(statusBar_, label, shown);
         SendMessageW(statusBar_, SB_SETICON, label,
                      reinterpret_cast<LPARAM>(image >= 0 ? statusIcons_[image].get() : nullptr));
     };
@@ -302,7 +310,7 @@ void TfrmMain::SetStatusLabel4(int image, std::u16string text)
     statusLabel4eng = std::move(text);
     statusImage_[3] = image;
     statusText_[3] = statusLabel4eng.empty() ? std::u16string() : gettext(statusLabel4eng);
-    SendMessageW(statusBar_, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(platform::W(statusText_[3])));
+    SetStatusPartText(statusBar_, 3, statusText_[3]);
     SendMessageW(statusBar_, SB_SETICON, 3,
                  reinterpret_cast<LPARAM>(image >= 0 && image < 8 ? statusIcons_[image].get() : nullptr));
 }

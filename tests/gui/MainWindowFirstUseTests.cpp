@@ -187,6 +187,10 @@ TEST_F(FirstUseTest, PortableAndCdModesAreShownInTheStatusBar)
         EXPECT_EQ(StatusBarText(w.StatusBar(), 1), mode.text);
         EXPECT_NE(SendMessageW(w.StatusBar(), SB_GETICON, 1, 0), 0);
         EXPECT_EQ(StatusBarText(w.StatusBar(), 0), L"");
+        // The label is 200 pixels wide whatever the language: hovering shows the whole text.
+        wchar_t tip[128]{};
+        SendMessageW(w.StatusBar(), SB_GETTIPTEXTW, MAKEWPARAM(1, 128), reinterpret_cast<LPARAM>(tip));
+        EXPECT_EQ(std::wstring(tip), mode.text);
         CloseWindow();
     }
 }
