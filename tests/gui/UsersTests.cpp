@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 #include "support/BoxAnswers.h"
 #include "support/MainWindowFixture.h"
+#include "core/Translate.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -326,4 +327,55 @@ TEST_F(UsersTest, AnotherProgramChangingTheShownUsersHiveIsSeen)
     // Watching the hive does not keep it loaded once the user is left.
     Pick(w, own);
     EXPECT_FALSE(KeyExists(HKEY_USERS, kOtherSid));
+}
+
+namespace varnook::fixtures {
+extern const std::string_view kCatalog_ui_ru;
+}
+
+// A language change while another user's variables are shown: the list is filled again with
+// the mark in the new language, and the shown user stays the one selected, so Backup and
+// Refresh still act on the variables in the tree.
+TEST_F(UsersTest, LanguageChangeKeepsTheShownUserAndTranslatesTheMark)
+{
+    ScratchFolder program;
+    program.Make(u"locale\\ru\\LC_MESSAGES", true);
+    WriteBytes(program.Path() + u"\\locale\\ru\\LC_MESSAGES\\default.mo", std::string(fixtures::kCatalog_ui_ru));
+    StartTranslator(program.Path() + u"\\varnook.exe");
+    TfrmMain& w = Open();
+    const int own = ItemEndingWith(w.UserSelector(), L" [logged in]");
+    Pick(w, ItemEndingWith(w.UserSelector(), L"\\Administrator"));
+    auto pickLanguage = [&](const wchar_t* name) {
+        HWND box = w.LanguageSelector();
+        SendMessageW(box, CB_SETCURSEL, SendMessageW(box, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(name)), 0);
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+        Pump(50);
+    };
+    auto expectOtherShown = [&] {
+        const int other = ItemEndingWith(w.UserSelector(), L"\\Administrator");
+        EXPECT_EQ(w.CurrentUser(), other);
+        EXPECT_EQ(SendMessageW(w.UserSelector(), CB_GETCURSEL, 0, 0), other);
+        EXPECT_EQ(w.UserVarTree()->key, u"\\S-1-5-21-0-0-0-500\\Environment");
+        EXPECT_EQ(ValueOf(*w.UserVarTree(), u"VNK_HIVE"), u"C:\\hive");
+        EXPECT_TRUE(KeyExists(HKEY_USERS, kOtherSid));
+    };
+
+    pickLanguage(L"Russian");
+    expectOtherShown();
+    EXPECT_EQ(ItemEndingWith(w.UserSelector(), L" [logged in]"), -1);
+    EXPECT_EQ(ItemEndingWith(w.UserSelector(), L" [\x0442\x0435\x043a\x0443\x0449\x0438\x0439 "
+                                               L"\x043f\x043e\x043b\x044c\x0437\x043e\x0432\x0430\x0442\x0435\x043b\x044c]"),
+              own);
+
+    pickLanguage(L"English");
+    expectOtherShown();
+    EXPECT_EQ(ItemEndingWith(w.UserSelector(), L" [logged in]"), own);
+
+    // Refresh reads the shown user's hive, not the logged-in user's key.
+    SetStringValue(HKEY_USERS, std::wstring(kOtherSid) + L"\\Environment", L"VNK_HIVE", L"C:\\refreshed");
+    EXPECT_TRUE(w.ExecuteAction(TActionId::actEditRefresh));
+    EXPECT_EQ(ValueOf(*w.UserVarTree(), u"VNK_HIVE"), u"C:\\refreshed");
+    EXPECT_EQ(w.CurrentUser(), ItemEndingWith(w.UserSelector(), L"\\Administrator"));
+    StartTranslator(u"");
+    UseLanguage(u"en");
 }
