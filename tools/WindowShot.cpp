@@ -152,6 +152,16 @@ HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Sleep(300);
         return nullptr; // nothing opens: the window shows it all
+    } else if (scene == L"message") {
+        // An element deleted, then Refresh: the question whether to drop the change.
+        HWND tree = UserTree(main);
+        for (wchar_t c : std::wstring(L"C:\\Python2"))
+            PostMessageW(tree, WM_CHAR, c, 1);
+        Sleep(1000);
+        PostMessageW(main, WM_COMMAND, kCommandBase + static_cast<unsigned>(varnook::TActionId::actEditDelete), 0);
+        Sleep(300);
+        PostMessageW(main, WM_COMMAND, kCommandBase + static_cast<unsigned>(varnook::TActionId::actEditRefresh), 0);
+        popup = WaitForPopup(process, L"#32770", 5000);
     } else if (scene == L"update") {
         // It opened before the window was brought to the front: raise it again.
         popup = WaitForPopup(process, L"#32770", 15000);
