@@ -19,6 +19,8 @@ namespace {
 // Column widths at 96 DPI.
 constexpr int kNameWidth = 181;
 constexpr int kFlagWidth = 100;
+constexpr int kMinNameWidth = 120;
+constexpr int kTitlePadding = 16; // the header's margins either side of a title
 constexpr int kTagImage = 0;
 constexpr int kCheckImage = 1;
 
@@ -75,9 +77,22 @@ void TfrmOptions::FormCreate()
 
 void TfrmOptions::ApplyDpi(UINT dpi)
 {
-    ListView_SetColumnWidth(FList, 0, ScaleForDpi(kNameWidth, dpi));
-    ListView_SetColumnWidth(FList, 1, ScaleForDpi(kFlagWidth, dpi));
-    ListView_SetColumnWidth(FList, 2, ScaleForDpi(kFlagWidth, dpi));
+    // A translated flag title wider than its column widens it, and the name column gives way as far
+    // as it can: a cut title hides what the column means.
+    int giveWay = 0;
+    for (int i = 1; i <= 2; ++i) {
+        wchar_t title[128]{};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = title;
+        column.cchTextMax = 128;
+        ListView_GetColumn(FList, i, &column);
+        const int width = std::max(ScaleForDpi(kFlagWidth, dpi),
+                                   ListView_GetStringWidth(FList, title) + ScaleForDpi(kTitlePadding, dpi));
+        giveWay += width - ScaleForDpi(kFlagWidth, dpi);
+        ListView_SetColumnWidth(FList, i, width);
+    }
+    ListView_SetColumnWidth(FList, 0, std::max(ScaleForDpi(kMinNameWidth, dpi), ScaleForDpi(kNameWidth, dpi) - giveWay));
     const int size = ScaleForDpi(16, dpi);
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
     for (int id : {IDI_TREE_STRING, IDI_OPT_CHECK}) {

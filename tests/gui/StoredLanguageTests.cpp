@@ -7,13 +7,14 @@
 #include "core/Strings.h"
 #include "core/Translate.h"
 #include "support/MainWindowFixture.h"
+#include "res/resource.h"
 
 #include <commctrl.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
+#include <vector>
 
 #ifndef VARNOOK_LOCALE_DIR
 #error "the test needs the folder of the .po files"
@@ -139,6 +140,14 @@ std::wstring StatusText(HWND statusBar, int part)
     return text;
 }
 
+// What a pick in the language list sends.
+void PickLanguage(TfrmMain& window, size_t row)
+{
+    const HWND box = window.LanguageSelector();
+    SendMessageW(box, CB_SETCURSEL, row, 0);
+    SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+}
+
 class StoredLanguageTest : public MainWindowFixture {
 protected:
     void SetUp() override
@@ -184,11 +193,8 @@ TEST_F(StoredLanguageTest, EachShippedLanguageShowsItsCatalogsTexts)
     for (size_t row = 1; row < kLanguages.size(); ++row) {
         const TLanguage& language = kLanguages[row];
         SCOPED_TRACE(ToUtf8(language.name));
-        if (row > 1) {
-            SendMessageW(box, CB_SETCURSEL, row, 0);
-            SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(box));
-        }
+        if (row > 1)
+            PickLanguage(window, row);
         EXPECT_EQ(SendMessageW(box, CB_GETCURSEL, 0, 0), static_cast<LRESULT>(row));
         const std::wstring po = locale + L"\\" + CatalogFolder(language.code) + L"\\LC_MESSAGES\\default.po";
         const std::map<std::string, std::string> catalog = ReadPo(po);
@@ -199,6 +205,61 @@ TEST_F(StoredLanguageTest, EachShippedLanguageShowsItsCatalogsTexts)
             EXPECT_EQ(text.shown(window), W(FromUtf8(entry->second))) << text.english;
         }
     }
+}
+
+// The flag columns of the options dialog's exclusion list show their whole titles in every
+// language; the name column gives way to them.
+TEST_F(StoredLanguageTest, OptionsColumnTitlesAreWholeInEachLanguage)
+{
+    TfrmMain& window = Open();
+    static std::vector<std::string> cut;
+    static std::string language;
+    cut.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+            if (GetDlgItem(w, IDC_OPT_LIST) && IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(p) = w;
+                return FALSE;
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog)
+            return;
+        const HWND header = ListView_GetHeader(GetDlgItem(dialog, IDC_OPT_LIST));
+        HDC dc = GetDC(header);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        // The header draws a title between margins of three edges either side.
+        const int margins = 6 * GetSystemMetrics(SM_CXEDGE);
+        int total = 0;
+        for (int i = 0; i < 3; ++i) {
+            wchar_t title[128]{};
+            HDITEMW item{};
+            item.mask = HDI_TEXT | HDI_WIDTH;
+            item.pszText = title;
+            item.cchTextMax = 128;
+            Header_GetItem(header, i, &item);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, title, lstrlenW(title), &extent);
+            if (i > 0 && extent.cx + margins > item.cxy)
+                cut.push_back(language + ": " + Narrow(title));
+            total += item.cxy;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(header, dc);
+        RECT list{};
+        GetClientRect(GetDlgItem(dialog, IDC_OPT_LIST), &list);
+        if (total > list.right)
+            cut.push_back(language + ": the columns are wider than the list");
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    for (size_t row = 0; row < kLanguages.size(); ++row) {
+        PickLanguage(window, row);
+        language = ToUtf8(kLanguages[row].name);
+        window.ExecuteAction(TActionId::actFileOptions);
+    }
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(cut.empty()) << ::testing::PrintToString(cut);
 }
 
 } // namespace
