@@ -19,6 +19,8 @@
 
 #include <windowsx.h>
 
+#include <chrono>
+
 namespace varnook {
 
 namespace {
@@ -328,8 +330,11 @@ void TfrmMain::TimerTick()
 {
     if (!created_)
         return;
-    sysTree_->Verify();
-    userTree_->Verify();
+    // A share of validation per tree each tick, so that the window answers within a frame or
+    // two even while thousands of variables are verified.
+    constexpr auto kVerifyShare = std::chrono::milliseconds(8);
+    sysTree_->VerifyWithin(kVerifyShare);
+    userTree_->VerifyWithin(kVerifyShare);
     FillInspector();
     CheckOutsideChanges();
 }

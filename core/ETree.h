@@ -32,6 +32,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace varnook {
@@ -353,6 +354,10 @@ public:
     // ---- Validation (ETreeVerify.cpp)
     // VerifyVariable for every variable, hidden ones too, under one silent error mode.
     void Verify();
+    // One tick's share of the same work: the rows in view, then the other variables from where
+    // the last call stopped until budget is spent. A change between calls makes the walk go
+    // round once more.
+    void VerifyWithin(std::chrono::steady_clock::duration budget);
     // Recomputes the path flags of the variable and its elements from the file system.
     void VerifyVariable(TNode* variable);
     // Lets the passes rely on the watch's change notifications instead of probing paths again
@@ -423,6 +428,12 @@ private:
     uint64_t VerificationInputs() const;
     // Verify over every variable, under the caller's silent error mode.
     void FullPass(TPathProbeCache::Clock::time_point now);
+    // Verify's shortcut: true, after checking what no watch covers, when a pass would change nothing.
+    bool NothingToVerify(TPathProbeCache::Clock::time_point now);
+    // Changes with every edit of this tree or the resolving tree; cheaper than VerificationInputs.
+    uint64_t WalkVersion() const;
+    // The variables shown in the view, when it knows.
+    bool VariablesInView(std::unordered_set<const TNode*>& inView) const;
     // VerifyVariable inside an error mode the caller has made silent, probing as urgency says.
     void VerifySilently(TNode* variable, std::u16string& buffer, TPathProbeCache::TUrgency urgency);
 
@@ -459,6 +470,12 @@ private:
     uint64_t fVerifiedInputs = 0;
     TPathProbeCache::Clock::time_point fLastFullPass{};
     static constexpr TPathProbeCache::Clock::duration kFullPassAnyway = std::chrono::seconds(5);
+    // VerifyWithin's walk: under way, the next variable's position, the contents' version at the
+    // end of the last share, and whether the walk must go round again.
+    bool fWalking = false;
+    size_t fWalkNext = 0;
+    uint64_t fWalkVersion = 0;
+    bool fWalkAgain = false;
     TStoredScope fStoredBase;
 };
 

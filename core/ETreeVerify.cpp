@@ -8,7 +8,6 @@
 #include "core/Translate.h"
 #include "platform/Services.h"
 
-#include <unordered_set>
 
 namespace varnook {
 
@@ -69,21 +68,27 @@ uint64_t TETree::VerificationInputs() const
 // The pass runs five times a second: one silent error mode for all of it rather than a
 // switch of the process's mode around every variable and every probe. Rows on screen are probed
 // every pass; the probe cache spreads the rest over the following passes.
+bool TETree::NothingToVerify(TPathProbeCache::Clock::time_point now)
+{
+    // With every verdict kept current by folder watches and nothing changed that the flags are
+    // computed from, a pass would probe nothing and change nothing. Now and then one runs all
+    // the same, for the verdicts the watches cannot keep forever.
+    if (!fProbeCache.Watching() || now - fLastFullPass >= kFullPassAnyway ||
+        VerificationInputs() != fVerifiedInputs || !fProbeCache.Poll(platform::FileSystem(), now))
+        return false;
+    std::u16string buffer;
+    for (TNode* v = fRoot->first_; v; v = v->next_)
+        if (IsUserTree() && GetVariableName(v) == u"HOMEPATH")
+            VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
+    return true;
+}
+
 void TETree::Verify()
 {
     TErrorModeGuard silent;
     const auto now = TPathProbeCache::Clock::now();
-    // With every verdict kept current by folder watches and nothing changed that the flags are
-    // computed from, a pass would probe nothing and change nothing. Now and then one runs all
-    // the same, for the verdicts the watches cannot keep forever.
-    if (fProbeCache.Watching() && now - fLastFullPass < kFullPassAnyway &&
-        VerificationInputs() == fVerifiedInputs && fProbeCache.Poll(platform::FileSystem(), now)) {
-        std::u16string buffer;
-        for (TNode* v = fRoot->first_; v; v = v->next_)
-            if (IsUserTree() && GetVariableName(v) == u"HOMEPATH")
-                VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
+    if (NothingToVerify(now))
         return;
-    }
     FullPass(now);
     if (fProbeCache.Watching()) {
         fVerifiedInputs = VerificationInputs();
@@ -91,14 +96,82 @@ void TETree::Verify()
     }
 }
 
+// A whole pass over thousands of variables, probing what no watch covers yet, takes longer than
+// the window may stay deaf; so each tick walks on from where the last one stopped.
+void TETree::VerifyWithin(std::chrono::steady_clock::duration budget)
+{
+    TErrorModeGuard silent;
+    const auto now = TPathProbeCache::Clock::now();
+    const auto deadline = now + budget;
+    if (!fWalking) {
+        if (NothingToVerify(now))
+            return;
+        fWalking = true;
+        fWalkNext = 0;
+        fWalkAgain = false;
+        fLastFullPass = now;
+    } else if (WalkVersion() != fWalkVersion) {
+        // Edited between two shares: what was walked already may have been verified on old inputs.
+        fWalkAgain = true;
+    }
+    fProbeCache.BeginPass(now);
+    std::unordered_set<const TNode*> inView;
+    const bool viewKnows = VariablesInView(inView);
+    std::u16string buffer;
+    for (TNode* v = fRoot->first_; v; v = v->next_)
+        if (!viewKnows || inView.count(v))
+            VerifySilently(v, buffer, TPathProbeCache::TUrgency::InView);
+    TNode* v = fRoot->first_;
+    for (size_t i = 0; v && i < fWalkNext; ++i)
+        v = v->next_;
+    // At least one variable per share, so that the walk ends whatever the budget.
+    for (;;) {
+        while (v) {
+            if (viewKnows && !inView.count(v))
+                VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
+            v = v->next_;
+            ++fWalkNext;
+            if (TPathProbeCache::Clock::now() >= deadline)
+                break;
+        }
+        const bool again = !v && fWalkAgain;
+        if (again) {
+            fWalkAgain = false;
+            fWalkNext = 0;
+            v = fRoot->first_;
+        }
+        fWalkVersion = WalkVersion();
+        if (v && (!again || TPathProbeCache::Clock::now() >= deadline))
+            return;
+        if (!v)
+            break;
+    }
+    fWalking = false;
+    if (fProbeCache.Watching())
+        fVerifiedInputs = VerificationInputs();
+}
+
+uint64_t TETree::WalkVersion() const
+{
+    // Both counters only grow, so their sum changes whenever either does.
+    return fContentVersion + (resolvingTree && resolvingTree != this ? resolvingTree->fContentVersion : 0);
+}
+
+bool TETree::VariablesInView(std::unordered_set<const TNode*>& inView) const
+{
+    std::vector<const TNode*> shown;
+    if (!fObserver || !fObserver->NodesInView(shown))
+        return false;
+    for (const TNode* node : shown)
+        inView.insert(node->Level() == 1 ? node->Parent() : node);
+    return true;
+}
+
 void TETree::FullPass(TPathProbeCache::Clock::time_point now)
 {
     fProbeCache.BeginPass(now);
-    std::vector<const TNode*> shown;
-    const bool viewKnows = fObserver && fObserver->NodesInView(shown);
     std::unordered_set<const TNode*> inView;
-    for (const TNode* node : shown)
-        inView.insert(node->Level() == 1 ? node->Parent() : node);
+    const bool viewKnows = VariablesInView(inView);
     std::u16string buffer;
     for (TNode* v = fRoot->first_; v; v = v->next_)
         VerifySilently(v, buffer, !viewKnows || inView.count(v) ? TPathProbeCache::TUrgency::InView

@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 #include "support/ScratchFolder.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -272,6 +273,47 @@ TEST_F(VerifyTest, APassRepaintsOnlyChangedRowsAndKeepsTheErrorModeBalanced)
     user.Verify();
     EXPECT_EQ(view.repaints, 4);
     EXPECT_TRUE(TETree::IsValid(v));
+}
+
+// A view that shows the given variables only.
+class ShowingView : public RepaintCounter {
+public:
+    bool NodesInView(std::vector<const TNode*>& nodes) override
+    {
+        nodes = shown;
+        return true;
+    }
+    std::vector<const TNode*> shown;
+};
+
+TEST_F(VerifyTest, ASharedPassVerifiesRowsInViewAtOnceAndWalksTheRestAcrossShares)
+{
+    ShowingView view;
+    user.SetObserver(&view);
+    TNode* a = user.AddVariable(u"A", missing, rdString, false);
+    TNode* b = user.AddVariable(u"B", missing, rdString, false);
+    TNode* c = user.AddVariable(u"C", missing, rdString, false);
+    view.shown = {c->FirstChild()};
+    auto flags = [&] { return std::vector<bool>{TETree::IsValid(a), TETree::IsValid(b), TETree::IsValid(c)}; };
+
+    // No time at all: the rows in view and one more variable per share.
+    user.VerifyWithin(std::chrono::steady_clock::duration::zero());
+    EXPECT_EQ(flags(), (std::vector<bool>{false, true, false}));
+    user.VerifyWithin(std::chrono::steady_clock::duration::zero());
+    EXPECT_EQ(flags(), (std::vector<bool>{false, false, false}));
+
+    // A walked variable edited before the walk ends: the walk goes round once more.
+    user.SetVariableValue(a, tools);
+    user.VerifyWithin(std::chrono::steady_clock::duration::zero()); // reaches C, the end
+    EXPECT_FALSE(TETree::IsValid(a));
+    user.VerifyWithin(std::chrono::steady_clock::duration::zero());
+    EXPECT_TRUE(TETree::IsValid(a));
+
+    // Enough time: the whole walk in one share, as Verify does.
+    user.SetVariableValue(b, tools);
+    user.SetVariableValue(a, missing);
+    user.VerifyWithin(std::chrono::seconds(10));
+    EXPECT_EQ(flags(), (std::vector<bool>{false, true, false}));
 }
 
 TEST(ETreePresentation, ErrorsWarningsAndHintOfARow)
