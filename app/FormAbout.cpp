@@ -5,6 +5,7 @@
 #include "app/Window.h"
 #include "core/Translate.h"
 #include "platform/PixelScaling.h"
+#include "platform/win32/IconPicture.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -122,10 +123,8 @@ void TfrmAbout::FormCreate()
     SetDlgItemTextW(FHandle, IDC_ABOUT_NOTICE, platform::W(gettext(u"Copyright (C) 2026 the Varnook developers")));
     SetDlgItemTextW(FHandle, IDC_ABOUT_LINK, platform::W(kSite));
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    FLogo.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    FLogo2x.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO_2X), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    FLogo.reset(platform::LoadIconPicture(instance, IDI_LOGO, 64, 128));
+    FLogo2x.reset(platform::LoadIconPicture(instance, IDI_LOGO_2X, 128, 256));
 
     FCredits = std::make_unique<TScrollingCredits>();
     FCredits->SetCredits(ThanksLines());

@@ -2,6 +2,7 @@
 
 #include "core/Translate.h"
 #include "platform/PixelScaling.h"
+#include "platform/win32/IconPicture.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -186,11 +187,8 @@ bool TfrmCmdHelp::Create()
                          nullptr, nullptr, instance, this))
         return false;
 
-    // As DIB sections, which keep the alpha channel.
-    FLogo.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    FLogo2x.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO_2X), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    FLogo.reset(platform::LoadIconPicture(instance, IDI_LOGO, 64, 128));
+    FLogo2x.reset(platform::LoadIconPicture(instance, IDI_LOGO_2X, 128, 256));
     FLinkBrush.reset(CreateSolidBrush(kLinkBack));
 
     // First child, first in the tab order.

@@ -25,7 +25,7 @@ if(VARNOOK_WINDOWS)
   set(VARNOOK_RC ${CMAKE_SOURCE_DIR}/res/varnook.rc)
   set_property(SOURCE ${VARNOOK_RC} APPEND PROPERTY OBJECT_DEPENDS
                ${CMAKE_SOURCE_DIR}/res/varnook.manifest ${CMAKE_SOURCE_DIR}/res/varnook.ico
-               ${CMAKE_SOURCE_DIR}/res/logo.bmp ${CMAKE_SOURCE_DIR}/res/logo-2x.bmp
+               ${CMAKE_SOURCE_DIR}/res/logo.ico ${CMAKE_SOURCE_DIR}/res/logo-2x.ico
                ${CMAKE_BINARY_DIR}/generated/version.h
                ${CMAKE_SOURCE_DIR}/res/dialogs.rc ${CMAKE_SOURCE_DIR}/res/optionsdialogs.rc ${CMAKE_SOURCE_DIR}/res/update.rc
                ${CMAKE_SOURCE_DIR}/res/resource.h)

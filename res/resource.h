@@ -1,8 +1,6 @@
 // Resource and control identifiers, shared by the .rc files and the code.
 #pragma once
 
-#define IDB_LOGO 100
-#define IDB_LOGO_2X 101
 
 // Icons (res/icons.rc). The program icon and the twenty toolbar icons go by name ("MAINICON",
 // "_ICO_SAVE", ...); these go by number. The tree and status images are numbered in image-list
@@ -129,3 +127,6 @@
 #define IDD_FIND 2400
 #define IDC_FIND_LABEL 2401
 #define IDC_FIND_TEXT 2402
+// The about box's and the command-line help's logo, as icons.
+#define IDI_LOGO 3600
+#define IDI_LOGO_2X 3601

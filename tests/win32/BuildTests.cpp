@@ -202,6 +202,45 @@ TEST_F(ExecutableResources, EveryIconHas16And32PixelImagesWithAlpha)
     }
 }
 
+// The about box and the command-line help draw the logo from these, at exactly these sizes:
+// a PNG image each, whose edge pixels are partly transparent and whose body is opaque.
+TEST_F(ExecutableResources, LogosAreCompressedAndLoadAtTheirSizesWithAlpha)
+{
+    const struct {
+        int id, width, height;
+    } logos[] = {{IDI_LOGO, 64, 128}, {IDI_LOGO_2X, 128, 256}};
+    for (const auto& logo : logos) {
+        SCOPED_TRACE(logo.width);
+        const std::vector<GroupIconEntry> entries = GroupEntries(MAKEINTRESOURCEW(logo.id));
+        ASSERT_EQ(entries.size(), 1u);
+        DWORD length = 0;
+        const BYTE* data = Resource(MAKEINTRESOURCEW(entries[0].id), RT_ICON, &length);
+        ASSERT_TRUE(data && length > 8);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(data) + 1, 3), "PNG");
+        EXPECT_LT(length, DWORD(logo.width * logo.height * 4 / 4)); // a quarter of the raw pixels at most
+
+        unique_hicon icon(static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(logo.id), IMAGE_ICON, logo.width,
+                                                        logo.height, LR_DEFAULTCOLOR)));
+        ICONINFO info{};
+        ASSERT_TRUE(icon && GetIconInfo(icon.get(), &info));
+        unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), logo.width, -logo.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<BYTE> pixels(size_t(logo.width) * logo.height * 4);
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(GetDIBits(screen, color.get(), 0, UINT(logo.height), pixels.data(), &bi, DIB_RGB_COLORS),
+                  logo.height);
+        ReleaseDC(nullptr, screen);
+        size_t opaque = 0, partial = 0;
+        for (size_t i = 3; i < pixels.size(); i += 4) {
+            opaque += pixels[i] == 255;
+            partial += pixels[i] > 0 && pixels[i] < 255;
+        }
+        EXPECT_GT(opaque, pixels.size() / 4 / 4);
+        EXPECT_GT(partial, 0u);
+    }
+}
+
 // The shell shows the first icon group of the file; named groups sort before numbered ones and
 // among themselves by name, so a group named before "MAINICON" would take its place.
 TEST_F(ExecutableResources, MainIconIsTheFileIconAndComesInTheShellSizes)
