@@ -139,6 +139,13 @@ void SetStatusParts(HWND statusBar, UINT dpi)
     SendMessageW(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }
 
+// A child's own visibility, also while the window is still hidden: the layout made before the
+// window shows is then the one it shows with, and the first show moves no child.
+bool ShownInParent(HWND child)
+{
+    return (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 // Moves a child window. When it moved up or down (a toolbar or the information panel came or
 // went), the copied pixels of the old place are worthless: the window and all its children are
 // painted afresh.
@@ -527,7 +534,7 @@ RECT TfrmMain::PanelsArea() const
 {
     RECT rc;
     GetClientRect(Handle(), &rc);
-    if (rebar_ && IsWindowVisible(rebar_)) {
+    if (rebar_ && ShownInParent(rebar_)) {
         RECT bar;
         GetWindowRect(rebar_, &bar);
         rc.top += bar.bottom - bar.top;
@@ -631,7 +638,7 @@ HWND TfrmMain::InformationPanel() const
 
 bool TfrmMain::InformationVisible() const
 {
-    return infoPanel_ && IsWindowVisible(infoPanel_->Handle());
+    return infoPanel_ && ShownInParent(infoPanel_->Handle());
 }
 
 void TfrmMain::SetInformationVisible(bool visible)

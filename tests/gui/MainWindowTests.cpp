@@ -503,6 +503,40 @@ TEST_F(MainWindowTest, PanelsKeepTheirRatioAndTabTogglesTheTrees)
     EXPECT_EQ(GetFocus(), w.UserTreeView()->Control());
 }
 
+// The layout made before the window shows is the one it shows with: the panels lie between the
+// toolbars and the information panel already, and the first show moves nothing.
+TEST_F(MainWindowTest, HiddenWindowIsLaidOutAsItShows)
+{
+    window_ = std::make_unique<TfrmMain>();
+    TfrmMain::TStartOptions start;
+    start.runCommandLine = false;
+    start.show = false;
+    ASSERT_TRUE(window_->Create(start));
+    TfrmMain& w = *window_;
+    auto rectOf = [&](HWND h) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, w.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const HWND children[] = {w.SysTreeView()->Handle(), w.UserTreeView()->Handle(), w.InformationPanel()};
+    std::vector<RECT> before;
+    for (HWND h : children)
+        before.push_back(rectOf(h));
+    const RECT bar = rectOf(w.Toolbars());
+    EXPECT_GT(bar.bottom, 0);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_GE(before[i].top, bar.bottom) << i;
+        EXPECT_LE(before[i].bottom, before[2].top) << i;
+    }
+    ShowWindow(w.Handle(), SW_SHOW);
+    Pump(50);
+    for (size_t i = 0; i < before.size(); ++i) {
+        const RECT after = rectOf(children[i]);
+        EXPECT_TRUE(EqualRect(&before[i], &after)) << i;
+    }
+}
+
 TEST_F(MainWindowTest, InformationPanelAndToolbarsToggle)
 {
     TfrmMain& w = Open();
