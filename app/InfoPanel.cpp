@@ -3,6 +3,7 @@
 #include "app/PanelCaption.h"
 #include "app/Skins.h"
 #include "core/Translate.h"
+#include "platform/win32/ImageListIcon.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -189,9 +190,10 @@ void TInfoPanel::UpdateDpi(UINT dpi)
     tabIcons_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
     for (int id : {IDI_TAB_INSPECTOR, IDI_TAB_LEGEND}) {
         HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
-        ImageList_ReplaceIcon(tabIcons_, -1, icon);
-        if (icon)
+        if (icon) {
+            platform::AppendIcon(tabIcons_, icon);
             DestroyIcon(icon);
+        }
     }
     TabCtrl_SetImageList(tabs_, tabIcons_);
     Layout();

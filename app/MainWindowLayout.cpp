@@ -5,6 +5,7 @@
 #include "app/PanelLayout.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
+#include "platform/win32/ImageListIcon.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -222,7 +223,7 @@ void TfrmMain::LoadImageLists()
             throw EVarnookError(gettext(u"Invalid ImageList"));
         for (int i = 0; i < count; ++i) {
             if (HICON icon = load(nameOf(i))) {
-                ImageList_ReplaceIcon(list, -1, icon);
+                platform::AppendIcon(list, icon);
                 DestroyIcon(icon);
             }
         }

@@ -24,6 +24,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/ClipboardWin32.cpp
   platform/win32/FolderWatchWin32.cpp
   platform/win32/IconPicture.cpp
+  platform/win32/ImageListIcon.cpp
 )
 list(APPEND VARNOOK_NATIVE_SOURCES
   platform/portable/TextPortable.cpp

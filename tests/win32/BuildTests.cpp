@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include "platform/win32/Handles.h"
+#include "platform/win32/ImageListIcon.h"
 #include "res/resource.h"
 #include "version.h"
 
@@ -199,6 +202,47 @@ TEST_F(ExecutableResources, EveryIconHas16And32PixelImagesWithAlpha)
             EXPECT_EQ(bitmap.bmWidth, size);
             EXPECT_EQ(bitmap.bmHeight, size);
         }
+    }
+}
+
+// The toolbars, trees and tabs fill their image lists through AppendIcon: what the lists draw is
+// what ImageList_ReplaceIcon gives, half-transparent edges and the greyed toolbar icons included.
+TEST_F(ExecutableResources, IconsAppendedByTheirBitmapsDrawAsReplacedIcons)
+{
+    std::vector<IconName> icons = AllIcons();
+    for (int i = 0; i < 20; ++i)
+        icons.push_back(Numbered(WORD(IDI_TOOLBAR_DISABLED_FIRST + i), ("disabled " + std::to_string(i)).c_str()));
+    for (int size : {16, 24}) {
+        HIMAGELIST replaced = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 8);
+        HIMAGELIST appended = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 8);
+        for (const IconName& icon : icons) {
+            unique_hicon loaded(static_cast<HICON>(LoadImageW(module_, icon.name, IMAGE_ICON, size, size, 0)));
+            ASSERT_TRUE(loaded) << icon.label;
+            ASSERT_EQ(varnook::platform::AppendIcon(appended, loaded.get()), ImageList_ReplaceIcon(replaced, -1, loaded.get()))
+                << icon.label;
+        }
+        // Each image drawn on a coloured ground, as a row or a button draws it.
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        auto drawn = [&](HIMAGELIST list, int index, UINT style) {
+            void* bits = nullptr;
+            HDC dc = CreateCompatibleDC(nullptr);
+            unique_hbitmap target(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+            HGDIOBJ old = SelectObject(dc, target.get());
+            std::fill_n(static_cast<DWORD*>(bits), size * size, DWORD(0x00336699));
+            ImageList_Draw(list, index, dc, 0, 0, style);
+            GdiFlush();
+            std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + size * size * 4);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            return pixels;
+        };
+        for (size_t i = 0; i < icons.size(); ++i)
+            for (UINT style : {UINT(ILD_NORMAL), UINT(ILD_TRANSPARENT), UINT(ILD_BLEND50)})
+                EXPECT_EQ(drawn(appended, int(i), style), drawn(replaced, int(i), style))
+                    << icons[i].label << " at " << size << ", style " << style;
+        ImageList_Destroy(replaced);
+        ImageList_Destroy(appended);
     }
 }
 
