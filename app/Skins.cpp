@@ -12,6 +12,8 @@ namespace {
 enum TSkin { skDefault, skClassic, skDark };
 TSkin gSkin = skDefault;
 HHOOK gDialogHook = nullptr;
+// Some window was given a look other than the default one it is created with.
+bool gSkinned = false;
 
 constexpr COLORREF kDarkWindow = RGB(32, 32, 32);
 constexpr COLORREF kDarkFace = RGB(45, 45, 48);
@@ -162,6 +164,12 @@ void ApplySkin(int row, HWND window)
     const auto& names = SkinNames();
     const std::u16string& name = names[row >= 0 && row < static_cast<int>(names.size()) ? row : 0];
     gSkin = name == u"Dark" ? skDark : name == u"Classic" ? skClassic : skDefault;
+    // Until another look is picked there is nothing to undo: no theme to set, and neither a hook
+    // on every message sent nor a subclass in front of every control's (under Wine each costs
+    // server round trips).
+    if (gSkin == skDefault && !gSkinned)
+        return;
+    gSkinned = true;
     if (!gDialogHook)
         gDialogHook = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogHook, nullptr, GetCurrentThreadId());
     if (window)
