@@ -90,8 +90,12 @@ void TPanelCaption::SetFont(HFONT font, HFONT boldFont)
 
 void TPanelCaption::UpdateDpi(UINT dpi)
 {
+    // The icons are loaded at the scale's size: the panel that creates the caption tells it its
+    // scale again at once, and loading them twice is a good part of its start-up under Wine.
+    const bool rescaled = dpi != dpi_ || !icon_;
     dpi_ = dpi;
-    LoadIcons();
+    if (rescaled)
+        LoadIcons();
     Layout();
 }
 
