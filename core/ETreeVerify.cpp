@@ -125,27 +125,24 @@ void TETree::VerifyWithin(std::chrono::steady_clock::duration budget)
     for (size_t i = 0; v && i < fWalkNext; ++i)
         v = v->next_;
     // At least one variable per share, so that the walk ends whatever the budget.
-    for (;;) {
-        while (v) {
-            if (viewKnows && !inView.count(v))
-                VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
-            v = v->next_;
-            ++fWalkNext;
-            if (TPathProbeCache::Clock::now() >= deadline)
-                break;
-        }
-        const bool again = !v && fWalkAgain;
-        if (again) {
+    for (bool first = true; v || fWalkAgain; first = false) {
+        if (!v) {
             fWalkAgain = false;
             fWalkNext = 0;
             v = fRoot->first_;
+            if (!v)
+                break;
         }
-        fWalkVersion = WalkVersion();
-        if (v && (!again || TPathProbeCache::Clock::now() >= deadline))
+        if (!first && TPathProbeCache::Clock::now() >= deadline) {
+            fWalkVersion = WalkVersion();
             return;
-        if (!v)
-            break;
+        }
+        if (viewKnows && !inView.count(v))
+            VerifySilently(v, buffer, TPathProbeCache::TUrgency::Rotate);
+        v = v->next_;
+        ++fWalkNext;
     }
+    fWalkVersion = WalkVersion();
     fWalking = false;
     if (fProbeCache.Watching())
         fVerifiedInputs = VerificationInputs();

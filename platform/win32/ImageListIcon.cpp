@@ -1,5 +1,7 @@
 #include "platform/win32/ImageListIcon.h"
 
+#include "platform/win32/Handles.h"
+
 namespace varnook::platform {
 
 int AppendIcon(HIMAGELIST list, HICON icon)
@@ -9,16 +11,9 @@ int AppendIcon(HIMAGELIST list, HICON icon)
     ICONINFO info{};
     if (!GetIconInfo(icon, &info))
         return -1;
-    int index = -1;
-    if (info.hbmColor)
-        index = ImageList_Add(list, info.hbmColor, info.hbmMask);
-    else
-        index = ImageList_ReplaceIcon(list, -1, icon); // a monochrome icon: both halves in one mask
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    return index;
+    const unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
+    // A monochrome icon has both halves in its mask: the list must split it itself.
+    return color ? ImageList_Add(list, color.get(), mask.get()) : ImageList_ReplaceIcon(list, -1, icon);
 }
 
 } // namespace varnook::platform
