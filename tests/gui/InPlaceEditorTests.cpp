@@ -38,16 +38,7 @@ public:
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
-        HWND box = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-            wchar_t cls[16]{};
-            GetClassNameW(w, cls, 16);
-            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND*>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&box));
+        HWND box = VisibleDialog();
         if (!box || !self_)
             return;
         wchar_t text[512]{};

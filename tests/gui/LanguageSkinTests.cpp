@@ -12,6 +12,7 @@
 #include "core/Translate.h"
 #include "platform/Services.h"
 #include "support/MainWindowFixture.h"
+#include "support/WindowTexts.h"
 #include "support/ScratchFolder.h"
 #include "res/resource.h"
 
@@ -31,27 +32,6 @@ std::wstring W(std::u16string_view text) { return std::wstring(text.begin(), tex
 
 std::wstring FromUtf8W(std::string_view text) { return W(FromUtf8(text)); }
 
-std::wstring MenuBarItem(HWND window, int index)
-{
-    wchar_t text[128]{};
-    GetMenuStringW(GetMenu(window), index, text, 128, MF_BYPOSITION);
-    return text;
-}
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[256]{};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
-std::wstring ToolbarText(HWND toolbar, TActionId id)
-{
-    wchar_t text[256]{};
-    SendMessageW(toolbar, TB_GETBUTTONTEXTW, TfrmMain::kCommandBase + static_cast<unsigned>(id), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 std::wstring TabText(HWND tabs, int index)
 {
     wchar_t text[128]{};
@@ -61,23 +41,6 @@ std::wstring TabText(HWND tabs, int index)
     item.cchTextMax = 128;
     TabCtrl_GetItem(tabs, index, &item);
     return text;
-}
-
-std::wstring StatusText(HWND statusBar, int part)
-{
-    wchar_t text[256]{};
-    SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-// The main toolbar: the rebar's band 0.
-HWND MainToolbar(TfrmMain& window)
-{
-    REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
-    band.fMask = RBBIM_CHILD;
-    SendMessageW(window.Toolbars(), RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
-    return band.hwndChild;
 }
 
 int RowNamed(HWND box, const wchar_t* name)
@@ -197,16 +160,7 @@ TEST_F(LanguageSkinTest, MessageBoxesAndDialogsOpenInTheLanguageInUse)
     static Seen seen;
     seen = {};
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-        HWND box = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-            wchar_t cls[16]{};
-            GetClassNameW(w, cls, 16);
-            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND*>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&box));
+        HWND box = VisibleDialog();
         if (!box)
             return;
         const std::wstring dir = TestOutputDir();

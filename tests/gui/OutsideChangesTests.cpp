@@ -48,16 +48,7 @@ private:
     {
         if (!self_ || !self_->text.empty())
             return;
-        HWND box = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-            wchar_t cls[16]{};
-            GetClassNameW(w, cls, 16);
-            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND*>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&box));
+        HWND box = VisibleDialog();
         if (!box)
             return;
         wchar_t text[1024]{};

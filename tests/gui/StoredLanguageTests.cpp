@@ -9,6 +9,7 @@
 #include "core/Strings.h"
 #include "core/Translate.h"
 #include "support/MainWindowFixture.h"
+#include "support/WindowTexts.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -107,44 +108,6 @@ std::wstring CatalogFolder(std::u16string_view code)
     return folder;
 }
 
-std::wstring MenuBarItem(HWND window, int index)
-{
-    wchar_t text[128]{};
-    GetMenuStringW(GetMenu(window), index, text, 128, MF_BYPOSITION);
-    return text;
-}
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[256]{};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
-HWND MainToolbar(TfrmMain& window)
-{
-    REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
-    band.fMask = RBBIM_CHILD;
-    SendMessageW(window.Toolbars(), RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
-    return band.hwndChild;
-}
-
-// The button texts serve as the toolbar's hints.
-std::wstring ToolbarHint(HWND toolbar, TActionId id)
-{
-    wchar_t text[256]{};
-    SendMessageW(toolbar, TB_GETBUTTONTEXTW, TfrmMain::kCommandBase + static_cast<unsigned>(id), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::wstring StatusText(HWND statusBar, int part)
-{
-    wchar_t text[256]{};
-    SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 // What a pick in the language list sends.
 void PickLanguage(TfrmMain& window, size_t row)
 {
@@ -180,7 +143,7 @@ TEST_F(StoredLanguageTest, EachShippedLanguageShowsItsCatalogsTexts)
         {"&Edit", [](TfrmMain& w) { return MenuBarItem(w.Handle(), 1); }},
         {"&View", [](TfrmMain& w) { return MenuBarItem(w.Handle(), 2); }},
         {"&Help", [](TfrmMain& w) { return MenuBarItem(w.Handle(), 3); }},
-        {"Add new variable", [](TfrmMain& w) { return ToolbarHint(MainToolbar(w), TActionId::actEditAddVariable); }},
+        {"Add new variable", [](TfrmMain& w) { return ToolbarText(MainToolbar(w), TActionId::actEditAddVariable); }},
         {"System Variables", [](TfrmMain& w) { return TextOf(w.SysTreeView()->Caption().Handle()); }},
         {"User Variables", [](TfrmMain& w) { return TextOf(w.UserTreeView()->Caption().Handle()); }},
         {"Modified", [](TfrmMain& w) { return StatusText(w.StatusBar(), 0); }},
@@ -299,16 +262,7 @@ TEST_F(StoredLanguageTest, DialogTextsAreWholeInEachLanguage)
     static std::string language;
     cut.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-            wchar_t cls[16]{};
-            GetClassNameW(w, cls, 16);
-            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND*>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&dialog));
+        HWND dialog = VisibleDialog();
         if (!dialog)
             return;
         const std::string where = language + ", " + Narrow(TextOf(dialog)) + ": ";

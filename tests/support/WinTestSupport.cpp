@@ -381,4 +381,19 @@ std::string Narrow(const std::wstring& text)
     return out;
 }
 
+HWND VisibleDialog()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+        wchar_t cls[16]{};
+        GetClassNameW(w, cls, 16);
+        if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(p) = w;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 } // namespace varnook::testing

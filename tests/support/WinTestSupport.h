@@ -60,6 +60,9 @@ Screenshot CaptureClient(HWND window);
 // trailing backslash, created when missing; empty when the variable is not set.
 std::wstring TestOutputDir();
 
+// The first visible dialog or message box of this thread, if any: what a test answers or reads.
+HWND VisibleDialog();
+
 // A name no other test uses, for values in shared keys such as HKCU\Environment.
 std::wstring UniqueName(const wchar_t* stem);
 
