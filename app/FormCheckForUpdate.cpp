@@ -2,6 +2,7 @@
 
 #include "app/Elevation.h"
 #include "app/FormOK.h"
+#include "app/Skins.h"
 #include "app/MainWindow.h"
 #include "app/Window.h"
 #include "core/Strings.h"
@@ -221,7 +222,7 @@ INT_PTR TfrmCheckForUpdate::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dlg_, IDC_UPD_URL)) {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(0, 102, 204)); // the blue of links on Windows
+            SetTextColor(dc, SkinLinkColor());
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }

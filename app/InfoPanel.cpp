@@ -343,7 +343,7 @@ void TInfoPanel::DrawTab(const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
     RECT rc = item.rcItem;
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(dc, &rc, SkinFaceBrush());
     const int pad = ScaleForDpi(4, dpi_);
     const int size = ScaleForDpi(16, dpi_);
     int x = rc.left + pad;
@@ -370,7 +370,7 @@ void TInfoPanel::DrawTab(const DRAWITEMSTRUCT& item)
     GetTextMetricsW(dc, &metrics);
     const int top = rc.top + (rc.bottom - rc.top - metrics.tmHeight) / 2;
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, SkinFaceTextColor());
     RECT text{x, top, rc.right, top + metrics.tmHeight};
     DrawTextW(dc, platform::W(shown), static_cast<int>(shown.size()), &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     if (underlined != std::u16string::npos) {
@@ -381,7 +381,8 @@ void TInfoPanel::DrawTab(const DRAWITEMSTRUCT& item)
         const int left = underlined == 0 ? letterLeft : beforeRight + 1;
         const int y = top + metrics.tmAscent + std::max(1, ScaleForDpi(1, dpi_));
         RECT line{x + left, y, x + std::max(left + 1, letterRight), y + std::max(1, ScaleForDpi(1, dpi_))};
-        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNTEXT));
+        SetDCBrushColor(dc, SkinFaceTextColor());
+        FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     }
     SelectObject(dc, old);
 }

@@ -5,6 +5,7 @@
 #include "app/FormYesNo.h"
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
+#include "app/Skins.h"
 #include "app/TreeView.h"
 #include "core/Tools.h"
 #include "core/Translate.h"
@@ -268,9 +269,10 @@ void TfrmMain::OnDrawMenuItem(DRAWITEMSTRUCT* item)
     const auto* action = reinterpret_cast<const TAction*>(item->itemData);
     const bool selected = item->itemState & ODS_SELECTED;
     const bool grayed = item->itemState & (ODS_GRAYED | ODS_DISABLED);
-    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+    SetDCBrushColor(item->hDC, SkinMenuColor(selected));
+    FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     SetBkMode(item->hDC, TRANSPARENT);
-    SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    SetTextColor(item->hDC, SkinMenuTextColor(selected, grayed));
     HGDIOBJ old = SelectObject(item->hDC, italicMenuFont_.get());
     RECT rc = item->rcItem;
     // Where the menu puts the text of its own items: after the room for a check mark.
@@ -459,7 +461,7 @@ bool TfrmMain::OnNotify(NMHDR* header, LRESULT& result)
             HDC dc = draw->nmcd.hdc;
             HGDIOBJ old = SelectObject(dc, linkFont_.get());
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(0, 102, 204)); // the blue of links on Windows
+            SetTextColor(dc, SkinLinkColor());
             const std::u16string text = gettext(u"Donate");
             RECT rc = draw->nmcd.rc;
             DrawTextW(dc, platform::W(text), static_cast<int>(text.size()), &rc,

@@ -51,6 +51,7 @@ void TfrmMain::RetranslateComponent()
         DestroyMenu(oldBar);
     if (oldTree)
         DestroyMenu(oldTree);
+    SkinMenus(Handle());
     DrawMenuBar(Handle());
     RetranslateToolbar();
     RetranslateSelectors();

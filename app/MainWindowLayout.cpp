@@ -3,6 +3,7 @@
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
 #include "app/PanelLayout.h"
+#include "app/Skins.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
 #include "platform/win32/ImageListIcon.h"
@@ -506,6 +507,7 @@ void TfrmMain::ShowChevronMenu(const NMREBARCHEVRON& chevron)
     if (GetMenuItemCount(menu) > 0) {
         POINT at{chevron.rc.left, chevron.rc.bottom};
         ClientToScreen(rebar_, &at);
+        SkinPopupMenu(menu); // shown without notifications: no WM_INITMENUPOPUP gives it the look
         const UINT chosen =
             TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, Handle(), nullptr);
         if (chosen >= kCommandBase) {

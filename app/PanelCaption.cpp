@@ -1,4 +1,5 @@
 #include "app/PanelCaption.h"
+#include "app/Skins.h"
 
 #include "core/Translate.h"
 #include "platform/win32/WinString.h"
@@ -182,11 +183,10 @@ void TPanelCaption::Paint(HDC dc)
     RECT rc;
     GetClientRect(Handle(), &rc);
     // A flat title strip in the colours of an inactive caption, as docked tool panes have.
-    HBRUSH fill = GetSysColorBrush(COLOR_BTNFACE);
-    FillRect(dc, &rc, fill);
+    FillRect(dc, &rc, SkinFaceBrush());
     RECT line = rc;
     line.top = line.bottom - 1;
-    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(dc, &line, SkinEdgeBrush());
 
     const int size = ScaleForDpi(16, dpi_);
     const int pad = ScaleForDpi(4, dpi_);
@@ -203,7 +203,7 @@ void TPanelCaption::Paint(HDC dc)
         }
     }
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, SkinFaceTextColor());
     HGDIOBJ old = SelectObject(dc, boldFont_ ? boldFont_ : GetStockObject(DEFAULT_GUI_FONT));
     const std::u16string shown = gettext(caption_);
     DrawTextW(dc, platform::W(shown), static_cast<int>(shown.size()), &text,

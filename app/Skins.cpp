@@ -4,6 +4,8 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace varnook {
 
@@ -18,6 +20,13 @@ bool gSkinned = false;
 constexpr COLORREF kDarkWindow = RGB(32, 32, 32);
 constexpr COLORREF kDarkFace = RGB(45, 45, 48);
 constexpr COLORREF kDarkText = RGB(230, 230, 230);
+constexpr COLORREF kDarkGreyText = RGB(128, 128, 128);
+constexpr COLORREF kDarkEdge = RGB(85, 85, 90);
+constexpr COLORREF kDarkHot = RGB(62, 62, 66);
+constexpr COLORREF kDarkPressed = RGB(0, 84, 153);
+constexpr COLORREF kDarkMenu = RGB(43, 43, 43);
+constexpr COLORREF kDarkMenuSelected = RGB(65, 65, 70);
+constexpr COLORREF kDarkLink = RGB(110, 170, 255);
 constexpr UINT_PTR kSkinSubclassId = 0x534B4E; // any number of the program's own
 
 HBRUSH DarkFaceBrush()
@@ -30,6 +39,517 @@ HBRUSH DarkWindowBrush()
 {
     static HBRUSH brush = CreateSolidBrush(kDarkWindow);
     return brush;
+}
+
+bool IsClass(HWND window, const wchar_t* name);
+
+HBRUSH DarkEdgeBrush()
+{
+    static HBRUSH brush = CreateSolidBrush(kDarkEdge);
+    return brush;
+}
+
+HBRUSH DarkMenuBrush()
+{
+    static HBRUSH brush = CreateSolidBrush(kDarkMenu);
+    return brush;
+}
+
+void Fill(HDC dc, const RECT& rc, COLORREF color)
+{
+    SetDCBrushColor(dc, color);
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void Frame(HDC dc, const RECT& rc, COLORREF color)
+{
+    SetDCBrushColor(dc, color);
+    FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+int Scale(int pixels, HWND window)
+{
+    const UINT dpi = GetDpiForWindow(window);
+    return MulDiv(pixels, dpi ? static_cast<int>(dpi) : 96, 96);
+}
+
+// --- Toolbars and the rebar ------------------------------------------------------------------
+// Toolbars draw their buttons' faces and hot frames in system colours whatever their custom
+// colours say, so in the dark skin a button is drawn here in full, but for a button showing
+// text: its owner draws the text on the face drawn here.
+
+bool DrawToolbarItem(HWND parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM wParam, LPARAM lParam)
+{
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+        return true;
+    }
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
+        return false;
+    HWND bar = draw->nmcd.hdr.hwndFrom;
+    HDC dc = draw->nmcd.hdc;
+    const UINT state = draw->nmcd.uItemState;
+    RECT rc = draw->nmcd.rc;
+    const bool down = state & (CDIS_SELECTED | CDIS_CHECKED);
+    Fill(dc, rc, down ? kDarkHot : (state & CDIS_HOT) ? kDarkHot : kDarkFace);
+    if (down || (state & CDIS_HOT))
+        Frame(dc, rc, down ? kDarkPressed : kDarkEdge);
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_IMAGE | TBIF_STYLE;
+    SendMessageW(bar, TB_GETBUTTONINFOW, draw->nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&info));
+    if (info.fsStyle & BTNS_SHOWTEXT) {
+        result = DefSubclassProc(parent, WM_NOTIFY, wParam, lParam);
+        return true;
+    }
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETIMAGELIST, 0, 0));
+    if (state & CDIS_DISABLED) {
+        if (HIMAGELIST grey = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETDISABLEDIMAGELIST, 0, 0)))
+            images = grey;
+    }
+    int cx = 0, cy = 0;
+    if (images && info.iImage >= 0 && ImageList_GetIconSize(images, &cx, &cy)) {
+        const int x = rc.left + (rc.right - rc.left - cx) / 2 + (down ? 1 : 0);
+        const int y = rc.top + (rc.bottom - rc.top - cy) / 2 + (down ? 1 : 0);
+        ImageList_Draw(images, info.iImage, dc, x, y, ILD_TRANSPARENT);
+    }
+    result = CDRF_SKIPDEFAULT;
+    return true;
+}
+
+// The rebar's bands on the dark face, a thin line between them.
+void EraseRebar(HWND rebar, HDC dc)
+{
+    RECT client;
+    GetClientRect(rebar, &client);
+    Fill(dc, client, kDarkFace);
+    const int count = static_cast<int>(SendMessageW(rebar, RB_GETBANDCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT band{};
+        if (!SendMessageW(rebar, RB_GETRECT, i, reinterpret_cast<LPARAM>(&band)))
+            continue;
+        Fill(dc, {band.left, band.bottom - 1, band.right, band.bottom}, kDarkEdge);
+        if (band.right < client.right)
+            Fill(dc, {band.right - 1, band.top, band.right, band.bottom}, kDarkEdge);
+    }
+}
+
+// --- Status bar and tab strips ---------------------------------------------------------------
+// Both draw in system colours under visual styles; in the dark skin they are painted here from
+// what they hold, so their texts, icons and tips stay theirs.
+
+void PaintStatusBar(HWND bar, HDC dc)
+{
+    RECT client;
+    GetClientRect(bar, &client);
+    Fill(dc, client, kDarkFace);
+    Fill(dc, {client.left, client.top, client.right, client.top + 1}, kDarkEdge);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kDarkText);
+    const int parts = static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0));
+    const int pad = Scale(3, bar);
+    for (int i = 0; i < parts; ++i) {
+        RECT rc{};
+        SendMessageW(bar, SB_GETRECT, i, reinterpret_cast<LPARAM>(&rc));
+        if (i + 1 < parts)
+            Fill(dc, {rc.right, rc.top + pad, rc.right + 1, rc.bottom - pad}, kDarkEdge);
+        int x = rc.left + pad;
+        if (HICON icon = reinterpret_cast<HICON>(SendMessageW(bar, SB_GETICON, i, 0))) {
+            ICONINFO info{};
+            int size = GetSystemMetrics(SM_CXSMICON);
+            if (GetIconInfo(icon, &info)) {
+                BITMAP bitmap{};
+                if (GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap))
+                    size = bitmap.bmWidth;
+                if (info.hbmColor)
+                    DeleteObject(info.hbmColor);
+                if (info.hbmMask)
+                    DeleteObject(info.hbmMask);
+            }
+            DrawIconEx(dc, x, rc.top + (rc.bottom - rc.top - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+            x += size + pad;
+        }
+        const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, i, 0);
+        if (HIWORD(length) & SBT_OWNERDRAW)
+            continue;
+        std::wstring text(LOWORD(length) + 1, L'\0');
+        SendMessageW(bar, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(text.data()));
+        RECT textRect{x, rc.top, rc.right - pad, rc.bottom};
+        DrawTextW(dc, text.c_str(), -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    SelectObject(dc, oldFont);
+    if ((GetWindowLongPtrW(bar, GWL_STYLE) & SBARS_SIZEGRIP) && !IsZoomed(GetAncestor(bar, GA_ROOT))) {
+        // The grip: dots in a triangle, as the system draws it.
+        const int dot = std::max(1, Scale(2, bar)), step = dot * 2;
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col <= row; ++col) {
+                const int x = client.right - step * (col + 1) - 1, y = client.bottom - step * (3 - row) - 1;
+                Fill(dc, {x, y + step - dot, x + dot, y + step}, kDarkGreyText);
+            }
+    }
+}
+
+void PaintTabs(HWND tabs, HDC dc)
+{
+    RECT client;
+    GetClientRect(tabs, &client);
+    Fill(dc, client, kDarkFace);
+    const int count = TabCtrl_GetItemCount(tabs);
+    const int selected = TabCtrl_GetCurSel(tabs);
+    const bool ownerDraw = GetWindowLongPtrW(tabs, GWL_STYLE) & TCS_OWNERDRAWFIXED;
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tabs, WM_GETFONT, 0, 0)));
+    int lineY = client.bottom - 1;
+    for (int i = 0; i < count; ++i) {
+        RECT rc{};
+        TabCtrl_GetItemRect(tabs, i, &rc);
+        lineY = std::min<int>(lineY, rc.bottom);
+        if (i == selected)
+            InflateRect(&rc, 2, 2);
+        if (ownerDraw) {
+            TCITEMW item{};
+            item.mask = TCIF_PARAM;
+            TabCtrl_GetItem(tabs, i, &item);
+            DRAWITEMSTRUCT draw{};
+            draw.CtlType = ODT_TAB;
+            draw.CtlID = static_cast<UINT>(GetDlgCtrlID(tabs));
+            draw.itemID = static_cast<UINT>(i);
+            draw.itemAction = ODA_DRAWENTIRE;
+            draw.itemState = i == selected ? ODS_SELECTED : 0;
+            draw.hwndItem = tabs;
+            draw.hDC = dc;
+            draw.rcItem = rc;
+            draw.itemData = static_cast<ULONG_PTR>(item.lParam);
+            SendMessageW(GetParent(tabs), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+        } else {
+            wchar_t text[128]{};
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = 128;
+            TabCtrl_GetItem(tabs, i, &item);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, kDarkText);
+            DrawTextW(dc, text, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        }
+        // Left, top and right edges; the selected tab opens onto what it shows.
+        Fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, kDarkEdge);
+        Fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, kDarkEdge);
+        Fill(dc, {rc.right - 1, rc.top, rc.right, rc.bottom}, kDarkEdge);
+        if (i == selected)
+            Fill(dc, {rc.left + 1, rc.top + 1, rc.right - 1, rc.top + 2}, kDarkPressed);
+    }
+    SelectObject(dc, oldFont);
+    if (count > 0 && lineY < client.bottom)
+        Fill(dc, {client.left, lineY, client.right, lineY + 1}, kDarkEdge);
+}
+
+LRESULT PaintInPlace(HWND window, WPARAM wParam, void (*paint)(HWND, HDC))
+{
+    if (wParam) {
+        paint(window, reinterpret_cast<HDC>(wParam));
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    paint(window, dc);
+    EndPaint(window, &ps);
+    return 0;
+}
+
+// --- Push buttons ----------------------------------------------------------------------------
+
+// Buttons draw their faces in system colours; in the dark skin a push button is painted here,
+// and painted again after whatever makes the control draw itself at once.
+
+bool IsPushButton(HWND window)
+{
+    if (!IsClass(window, WC_BUTTONW))
+        return false;
+    const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+void PaintPushButton(HWND button, HDC dc)
+{
+    RECT rc;
+    GetClientRect(button, &rc);
+    const LRESULT state = SendMessageW(button, BM_GETSTATE, 0, 0);
+    const bool disabled = !IsWindowEnabled(button);
+    const bool pressed = state & BST_PUSHED;
+    const bool isDefault = (GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    const bool focused = GetFocus() == button;
+    Fill(dc, rc, pressed ? kDarkPressed : RGB(55, 55, 60));
+    Frame(dc, rc, (isDefault || focused) && !disabled ? RGB(0, 120, 215) : kDarkEdge);
+    RECT inner = rc;
+    const int length = GetWindowTextLengthW(button);
+    if (HICON icon = reinterpret_cast<HICON>(SendMessageW(button, BM_GETIMAGE, IMAGE_ICON, 0))) {
+        const int size = Scale(16, button);
+        int x = inner.left + (inner.right - inner.left - size) / 2;
+        if (length > 0)
+            x = inner.left + Scale(6, button);
+        DrawIconEx(dc, x, inner.top + (inner.bottom - inner.top - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+        if (length > 0)
+            inner.left = x + size;
+        else
+            return;
+    }
+    if (length <= 0)
+        return;
+    std::wstring text(length + 1, L'\0');
+    GetWindowTextW(button, text.data(), length + 1);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, disabled ? kDarkGreyText : kDarkText);
+    const bool noAccel = SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL;
+    DrawTextW(dc, text.c_str(), -1, &inner, DT_SINGLELINE | DT_VCENTER | DT_CENTER | (noAccel ? DT_HIDEPREFIX : 0));
+    SelectObject(dc, old);
+    if (focused && !noAccel) {
+        RECT focus = rc;
+        InflateRect(&focus, -Scale(3, button), -Scale(3, button));
+        SetTextColor(dc, kDarkText);
+        SetBkColor(dc, RGB(55, 55, 60));
+        DrawFocusRect(dc, &focus);
+    }
+}
+
+// --- Menus -----------------------------------------------------------------------------------
+// In the dark skin every item of the menu bar and its popups is drawn here: the item keeps its
+// text (menu texts are read as before) and gets owner drawing with a record of where it sits.
+// Items the window draws itself are left to it.
+
+struct MenuRecord {
+    HMENU menu = nullptr;
+    UINT position = 0;
+    bool bar = false;
+};
+std::vector<MenuRecord> gMenuRecords;
+constexpr ULONG_PTR kMenuTag = static_cast<ULONG_PTR>(0x5B1EC0DEull << 32);
+constexpr ULONG_PTR kMenuTagMask = static_cast<ULONG_PTR>(0xFFFFFFFFull << 32);
+
+bool IsMenuTag(ULONG_PTR data)
+{
+    return (data & kMenuTagMask) == kMenuTag && (data & ~kMenuTagMask) < gMenuRecords.size();
+}
+
+const MenuRecord* RecordOf(ULONG_PTR data)
+{
+    return IsMenuTag(data) ? &gMenuRecords[data & ~kMenuTagMask] : nullptr;
+}
+
+ULONG_PTR TagFor(HMENU menu, UINT position, bool bar)
+{
+    size_t free = gMenuRecords.size();
+    for (size_t i = 0; i < gMenuRecords.size(); ++i) {
+        const MenuRecord& r = gMenuRecords[i];
+        if (r.menu == menu && r.position == position) {
+            gMenuRecords[i].bar = bar;
+            return kMenuTag | i;
+        }
+        if (free == gMenuRecords.size() && !IsMenu(r.menu))
+            free = i;
+    }
+    if (free == gMenuRecords.size())
+        gMenuRecords.push_back({});
+    gMenuRecords[free] = {menu, position, bar};
+    return kMenuTag | free;
+}
+
+void SkinMenu(HMENU menu, bool bar, bool deep)
+{
+    if (!menu || !IsMenu(menu))
+        return;
+    const bool dark = gSkin == skDark;
+    MENUINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND;
+    info.hbrBack = dark ? DarkMenuBrush() : nullptr;
+    SetMenuInfo(menu, &info);
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_SUBMENU;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item))
+            continue;
+        const bool ours = IsMenuTag(item.dwItemData);
+        if (dark && (ours || !(item.fType & MFT_OWNERDRAW))) {
+            item.fMask = MIIM_FTYPE | MIIM_DATA;
+            item.fType |= MFT_OWNERDRAW;
+            item.dwItemData = TagFor(menu, static_cast<UINT>(i), bar);
+            SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+        } else if (!dark && ours) {
+            item.fMask = MIIM_FTYPE | MIIM_DATA;
+            item.fType &= ~MFT_OWNERDRAW;
+            item.dwItemData = 0;
+            SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+        }
+        if (deep && item.hSubMenu)
+            SkinMenu(item.hSubMenu, false, true);
+    }
+}
+
+std::wstring MenuItemText(const MenuRecord& record, UINT& type, UINT& state, HMENU& submenu)
+{
+    wchar_t text[256]{};
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU;
+    item.dwTypeData = text;
+    item.cch = 256;
+    if (!GetMenuItemInfoW(record.menu, record.position, TRUE, &item))
+        return {};
+    type = item.fType;
+    state = item.fState;
+    submenu = item.hSubMenu;
+    return text;
+}
+
+HFONT MenuFont(HWND window)
+{
+    static HFONT font = nullptr;
+    static UINT fontDpi = 0;
+    const UINT dpi = GetDpiForWindow(window) ? GetDpiForWindow(window) : 96;
+    if (!font || fontDpi != dpi) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+        const UINT systemDpi = GetDpiForSystem();
+        metrics.lfMenuFont.lfHeight =
+            MulDiv(metrics.lfMenuFont.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi ? systemDpi : 96));
+        if (font)
+            DeleteObject(font);
+        font = CreateFontIndirectW(&metrics.lfMenuFont);
+        fontDpi = dpi;
+    }
+    return font;
+}
+
+SIZE TextExtent(HDC dc, const std::wstring& text)
+{
+    RECT rc{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_CALCRECT | DT_SINGLELINE);
+    return {rc.right, rc.bottom};
+}
+
+void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* measure, const MenuRecord& record)
+{
+    UINT type = 0, state = 0;
+    HMENU submenu = nullptr;
+    const std::wstring text = MenuItemText(record, type, state, submenu);
+    if (type & MFT_SEPARATOR) {
+        measure->itemWidth = Scale(10, window);
+        measure->itemHeight = Scale(7, window);
+        return;
+    }
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, MenuFont(window));
+    const size_t tab = text.find(L'\t');
+    const SIZE label = TextExtent(dc, text.substr(0, tab));
+    const SIZE keys = tab == std::wstring::npos ? SIZE{0, 0} : TextExtent(dc, text.substr(tab + 1));
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    if (record.bar) {
+        measure->itemWidth = label.cx + Scale(12, window);
+        measure->itemHeight = GetSystemMetrics(SM_CYMENU);
+        return;
+    }
+    measure->itemWidth = Scale(28, window) + label.cx + (keys.cx ? Scale(28, window) + keys.cx : 0) + Scale(20, window);
+    measure->itemHeight = std::max<UINT>(label.cy + Scale(8, window), GetSystemMetrics(SM_CYMENUSIZE));
+}
+
+void DrawCheck(HDC dc, const RECT& box, COLORREF color, bool radio)
+{
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    const int unit = std::max(1, std::min(w, h) / 8);
+    if (radio) {
+        const int r = unit * 2;
+        const int cx = box.left + w / 2, cy = box.top + h / 2;
+        SetDCBrushColor(dc, color);
+        SetDCPenColor(dc, color);
+        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
+        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
+        Ellipse(dc, cx - r, cy - r, cx + r + 1, cy + r + 1);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        return;
+    }
+    // A tick: a short stroke down to the right, then a long one up.
+    HPEN pen = CreatePen(PS_SOLID, std::max(2, unit), color);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int cx = box.left + w / 2, cy = box.top + h / 2;
+    POINT points[] = {{cx - unit * 3, cy}, {cx - unit, cy + unit * 2}, {cx + unit * 3, cy - unit * 2}};
+    Polyline(dc, points, 3);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+void DrawMenuItem(HWND window, DRAWITEMSTRUCT* draw, const MenuRecord& record)
+{
+    UINT type = 0, state = 0;
+    HMENU submenu = nullptr;
+    const std::wstring text = MenuItemText(record, type, state, submenu);
+    HDC dc = draw->hDC;
+    RECT rc = draw->rcItem;
+    const bool selected = draw->itemState & (ODS_SELECTED | ODS_HOTLIGHT);
+    const bool grayed = draw->itemState & (ODS_GRAYED | ODS_DISABLED);
+    const COLORREF back = selected && !(record.bar && grayed) ? kDarkMenuSelected : kDarkMenu;
+    Fill(dc, rc, back);
+    const COLORREF color = grayed ? kDarkGreyText : kDarkText;
+    // What the system draws after this (a submenu's arrow) takes these colours.
+    SetTextColor(dc, color);
+    SetBkColor(dc, back);
+    if (type & MFT_SEPARATOR) {
+        const int y = (rc.top + rc.bottom) / 2;
+        Fill(dc, {rc.left + Scale(4, window), y, rc.right - Scale(4, window), y + 1}, kDarkEdge);
+        return;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ old = SelectObject(dc, MenuFont(window));
+    const UINT prefix = (draw->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
+    const size_t tab = text.find(L'\t');
+    const std::wstring label = text.substr(0, tab);
+    if (record.bar) {
+        DrawTextW(dc, label.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER | prefix);
+    } else {
+        const int checkWidth = Scale(24, window);
+        if (draw->itemState & ODS_CHECKED)
+            DrawCheck(dc, {rc.left + Scale(4, window), rc.top, rc.left + checkWidth - Scale(4, window), rc.bottom}, color,
+                      (type & MFT_RADIOCHECK) != 0);
+        RECT labelRect{rc.left + checkWidth + Scale(4, window), rc.top, rc.right - Scale(20, window), rc.bottom};
+        DrawTextW(dc, label.c_str(), -1, &labelRect, DT_SINGLELINE | DT_VCENTER | prefix);
+        if (tab != std::wstring::npos) {
+            const std::wstring keys = text.substr(tab + 1);
+            DrawTextW(dc, keys.c_str(), -1, &labelRect, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+        }
+    }
+    SelectObject(dc, old);
+}
+
+// Under Wine the menu bar's empty end keeps the system colour whatever the menu's background
+// says: painted over after the frame.
+void PaintMenuBarEnd(HWND window)
+{
+    HMENU bar = GetMenu(window);
+    if (!bar)
+        return;
+    MENUBARINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMenuBarInfo(window, OBJID_MENU, 0, &info))
+        return;
+    RECT windowRect;
+    GetWindowRect(window, &windowRect);
+    RECT area = info.rcBar;
+    const int count = GetMenuItemCount(bar);
+    RECT last{};
+    if (count > 0 && GetMenuItemRect(window, bar, static_cast<UINT>(count - 1), &last))
+        area.left = std::max(area.left, last.right);
+    OffsetRect(&area, -windowRect.left, -windowRect.top);
+    // The line the system draws under the bar belongs to it as well.
+    area.bottom += 1;
+    HDC dc = GetWindowDC(window);
+    Fill(dc, area, kDarkMenu);
+    ReleaseDC(window, dc);
 }
 
 bool IsClass(HWND window, const wchar_t* name)
@@ -49,13 +569,96 @@ bool PaintsFace(HWND window)
 
 LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
 {
+    switch (message) {
+    case WM_INITMENUPOPUP: {
+        // The window enables and checks the items first; then they get the current look, or
+        // lose the dark one.
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        SkinMenu(reinterpret_cast<HMENU>(wParam), false, false);
+        return result;
+    }
+    case WM_MEASUREITEM: {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure->CtlType == ODT_MENU)
+            if (const MenuRecord* record = RecordOf(measure->itemData)) {
+                MeasureMenuItem(window, measure, *record);
+                return TRUE;
+            }
+        break;
+    }
+    case WM_DRAWITEM: {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (draw->CtlType == ODT_MENU)
+            if (const MenuRecord* record = RecordOf(draw->itemData)) {
+                DrawMenuItem(window, draw, *record);
+                return TRUE;
+            }
+        break;
+    }
+    }
     if (gSkin == skDark) {
         switch (message) {
+        case WM_NCPAINT:
+        case WM_NCACTIVATE: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            if (GetMenu(window) && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+                PaintMenuBarEnd(window);
+            return result;
+        }
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->code == NM_CUSTOMDRAW) {
+                LRESULT result = 0;
+                if (IsClass(header->hwndFrom, TOOLBARCLASSNAMEW) &&
+                    DrawToolbarItem(window, reinterpret_cast<NMTBCUSTOMDRAW*>(lParam), result, wParam, lParam))
+                    return result;
+            }
+            break;
+        }
+        case BM_SETSTATE:
+        case BM_SETSTYLE:
+        case BM_SETIMAGE:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_ENABLE:
+        case WM_SETTEXT:
+        case WM_UPDATEUISTATE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            if (IsPushButton(window)) {
+                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                if (IsWindow(window))
+                    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                return result;
+            }
+            break;
+        case WM_PAINT:
+        case WM_PRINTCLIENT:
+            if (IsPushButton(window))
+                return PaintInPlace(window, wParam, PaintPushButton);
+            if (IsClass(window, STATUSCLASSNAMEW))
+                return PaintInPlace(window, wParam, PaintStatusBar);
+            if (IsClass(window, WC_TABCONTROLW))
+                return PaintInPlace(window, wParam, PaintTabs);
+            break;
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
+            // A text the window colours itself (an error in red, a link) keeps its colour on the
+            // dark face; a window with a look of its own keeps it whole.
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, kDarkText);
+            constexpr COLORREF kUnset = RGB(1, 2, 3);
+            SetTextColor(dc, kUnset);
+            const LRESULT brush = DefSubclassProc(window, message, wParam, lParam);
+            const COLORREF chosen = GetTextColor(dc);
+            const bool ownColour = chosen != kUnset && chosen != GetSysColor(COLOR_WINDOWTEXT) &&
+                                   chosen != GetSysColor(COLOR_BTNTEXT);
+            if (ownColour && brush && brush != reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)))
+                return brush;
+            SetTextColor(dc, !ownColour ? kDarkText : chosen == RGB(0, 102, 204) ? kDarkLink : chosen);
             SetBkColor(dc, kDarkFace);
             return reinterpret_cast<LRESULT>(DarkFaceBrush());
         }
@@ -67,7 +670,13 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<LRESULT>(DarkWindowBrush());
         }
         case WM_ERASEBKGND:
-            if (PaintsFace(window)) {
+            if (IsClass(window, REBARCLASSNAMEW)) {
+                EraseRebar(window, reinterpret_cast<HDC>(wParam));
+                return 1;
+            }
+            if (IsClass(window, STATUSCLASSNAMEW) || IsClass(window, WC_TABCONTROLW) || IsPushButton(window))
+                return 1;
+            if (PaintsFace(window) || IsClass(window, TOOLBARCLASSNAMEW)) {
                 RECT rc;
                 GetClientRect(window, &rc);
                 FillRect(reinterpret_cast<HDC>(wParam), &rc, DarkFaceBrush());
@@ -187,7 +796,59 @@ void SkinWindow(HWND window)
         SkinOne(child);
         return TRUE;
     }, 0);
+    if (GetMenu(window) && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+        SkinMenu(GetMenu(window), true, false);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    if (GetMenu(window))
+        DrawMenuBar(window);
+}
+
+void SkinMenus(HWND window)
+{
+    if (!gSkinned || !window || !GetMenu(window))
+        return;
+    SkinMenu(GetMenu(window), true, false);
+    DrawMenuBar(window);
+}
+
+void SkinPopupMenu(HMENU menu)
+{
+    if (gSkinned)
+        SkinMenu(menu, false, true);
+}
+
+HBRUSH SkinFaceBrush()
+{
+    return gSkin == skDark ? DarkFaceBrush() : GetSysColorBrush(COLOR_BTNFACE);
+}
+
+COLORREF SkinFaceTextColor()
+{
+    return gSkin == skDark ? kDarkText : GetSysColor(COLOR_BTNTEXT);
+}
+
+HBRUSH SkinEdgeBrush()
+{
+    return gSkin == skDark ? DarkEdgeBrush() : GetSysColorBrush(COLOR_BTNSHADOW);
+}
+
+COLORREF SkinLinkColor()
+{
+    return gSkin == skDark ? kDarkLink : RGB(0, 102, 204); // the blue of links on Windows
+}
+
+COLORREF SkinMenuColor(bool selected)
+{
+    if (gSkin == skDark)
+        return selected ? kDarkMenuSelected : kDarkMenu;
+    return GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU);
+}
+
+COLORREF SkinMenuTextColor(bool selected, bool grayed)
+{
+    if (gSkin == skDark)
+        return grayed ? kDarkGreyText : kDarkText;
+    return GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT);
 }
 
 COLORREF SkinWindowColor()

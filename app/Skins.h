@@ -26,5 +26,19 @@ COLORREF SkinWindowColor();
 COLORREF SkinTextColor();
 // A shade of the background: the light colour given, or a dark one in the dark skin.
 COLORREF SkinShade(COLORREF light);
+// The colours of strips and captions that paint themselves in the face colour.
+HBRUSH SkinFaceBrush();
+COLORREF SkinFaceTextColor();
+HBRUSH SkinEdgeBrush();
+// The colour of a link drawn as text.
+COLORREF SkinLinkColor();
+// The colours of a menu item the window draws itself.
+COLORREF SkinMenuColor(bool selected);
+COLORREF SkinMenuTextColor(bool selected, bool grayed);
+// Gives the window's menu bar the current look; for after the window made a new one.
+void SkinMenus(HWND window);
+// Gives a popup menu and its submenus the current look; for menus shown without the
+// WM_INITMENUPOPUP through which the others get it.
+void SkinPopupMenu(HMENU menu);
 
 } // namespace varnook

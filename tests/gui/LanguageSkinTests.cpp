@@ -43,6 +43,55 @@ std::wstring TabText(HWND tabs, int index)
     return text;
 }
 
+// The mean brightness (0 to 255) of what the screen shows in a rectangle.
+int Brightness(RECT rc)
+{
+    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    if (width <= 0 || height <= 0)
+        return -1;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    long long sum = 0;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY | CAPTUREBLT);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        for (long long i = 0; i < static_cast<long long>(width) * height; ++i)
+            sum += (((p[i] >> 16) & 0xFF) * 299 + ((p[i] >> 8) & 0xFF) * 587 + (p[i] & 0xFF) * 114) / 1000;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(sum / (static_cast<long long>(width) * height));
+}
+
+RECT ScreenRectOf(HWND window)
+{
+    RECT rc{};
+    GetWindowRect(window, &rc);
+    return rc;
+}
+
+bool OwnerDrawn(HMENU menu, UINT position)
+{
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(menu, position, TRUE, &item);
+    return (item.fType & MFT_OWNERDRAW) != 0;
+}
+
 int RowNamed(HWND box, const wchar_t* name)
 {
     return static_cast<int>(SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)));
@@ -202,6 +251,102 @@ TEST_F(LanguageSkinTest, SkinsAreListedDefaultFirstAndAnUnknownNameAppliesTheFir
     EXPECT_EQ(CurrentSkinRow(), 0);
     EXPECT_GE(RowNamed(window.SkinSelector(), L"Classic"), 1);
     EXPECT_GE(RowNamed(window.SkinSelector(), L"Dark"), 1);
+}
+
+// The parts of the main window that paint themselves, by name, where the screen shows them.
+std::vector<std::pair<std::string, RECT>> PaintedAreas(TfrmMain& window)
+{
+    std::vector<std::pair<std::string, RECT>> areas;
+    areas.emplace_back("toolbar band", ScreenRectOf(MainToolbar(window)));
+    areas.emplace_back("toolbar dock", ScreenRectOf(window.Toolbars()));
+    areas.emplace_back("system caption", ScreenRectOf(window.SysTreeView()->Caption().Handle()));
+    areas.emplace_back("user caption", ScreenRectOf(window.UserTreeView()->Caption().Handle()));
+    areas.emplace_back("information caption",
+                       ScreenRectOf(FindWindowExW(window.InfoPanel()->Handle(), nullptr, L"VarnookPanelCaption", nullptr)));
+    areas.emplace_back("information tabs", ScreenRectOf(window.InfoPanel()->Tabs()));
+    areas.emplace_back("status bar", ScreenRectOf(window.StatusBar()));
+    MENUBARINFO bar{};
+    bar.cbSize = sizeof(bar);
+    GetMenuBarInfo(window.Handle(), OBJID_MENU, 0, &bar);
+    areas.emplace_back("menu bar", bar.rcBar);
+    return areas;
+}
+
+// Dark: every painted part of the window is dark, menus drawn by the window with their texts
+// still readable, also after the language changes; the default look brings the light ones back.
+TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneRestoresThem)
+{
+    StoreOption(L"skin", L"Dark");
+    TfrmMain& window = Open();
+    if (!IsWindowVisible(window.InfoPanel()->Handle()))
+        window.ExecuteAction(TActionId::actViewShowInformation);
+    SetForegroundWindow(window.Handle());
+    window.UserVarTree()->PushSnapshot();
+    window.UserVarTree()->SetVariableValue(window.UserVarTree()->FirstVariable(), u"changed");
+    window.UpdateStatusBar();
+    const HWND hwnd = window.Handle();
+    const auto expectAreas = [&](bool dark, const char* when) {
+        CaptureClient(hwnd);
+        for (const auto& [name, rc] : PaintedAreas(window)) {
+            const int brightness = Brightness(rc);
+            if (dark)
+                EXPECT_LT(brightness, 90) << name << " " << when;
+            else
+                EXPECT_GT(brightness, 150) << name << " " << when;
+        }
+    };
+    const auto popupOwnerDrawn = [&] {
+        HMENU file = GetSubMenu(GetMenu(hwnd), 0);
+        SendMessageW(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+        return OwnerDrawn(file, 0);
+    };
+    expectAreas(true, "dark at start");
+    EXPECT_TRUE(OwnerDrawn(GetMenu(hwnd), 0));
+    EXPECT_TRUE(popupOwnerDrawn());
+    EXPECT_EQ(MenuBarItem(hwnd, 0), L"&File");
+    wchar_t item[128]{};
+    GetMenuStringW(GetSubMenu(GetMenu(hwnd), 0), 0, item, 128, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(item), L"Save\tCtrl+S");
+    EXPECT_EQ(StatusText(window.StatusBar(), 0), L"Modified");
+
+    Pick(window.LanguageSelector(), L"Russian");
+    EXPECT_EQ(MenuBarItem(hwnd, 0), FromUtf8W("&Файл"));
+    EXPECT_TRUE(OwnerDrawn(GetMenu(hwnd), 0));
+    expectAreas(true, "dark in Russian");
+    Pick(window.LanguageSelector(), L"English");
+
+    for (const wchar_t* light : {L"Default", L"Classic"}) {
+        Pick(window.SkinSelector(), light);
+        expectAreas(false, Narrow(light).c_str());
+        EXPECT_FALSE(OwnerDrawn(GetMenu(hwnd), 0)) << Narrow(light);
+        EXPECT_FALSE(popupOwnerDrawn()) << Narrow(light);
+        EXPECT_EQ(MenuBarItem(hwnd, 0), L"&File");
+        Pick(window.SkinSelector(), L"Dark");
+        expectAreas(true, "dark again");
+    }
+    if (const std::wstring dir = TestOutputDir(); !dir.empty())
+        CaptureClient(hwnd).SaveBmp(dir + L"skin-dark-parts.bmp");
+}
+
+// Back from the dark skin, the window looks exactly as it did before it.
+TEST_F(LanguageSkinTest, TheDefaultSkinPickedAgainRestoresTheFormerLook)
+{
+    TfrmMain& window = Open();
+    SetForegroundWindow(window.Handle());
+    const Screenshot before = CaptureClient(window.Handle());
+    Pick(window.SkinSelector(), L"Dark");
+    Pick(window.SkinSelector(), L"Default");
+    const Screenshot after = CaptureClient(window.Handle());
+    ASSERT_EQ(before.width, after.width);
+    ASSERT_EQ(before.height, after.height);
+    int differing = 0;
+    for (size_t i = 0; i < before.pixels.size(); ++i)
+        differing += before.pixels[i] != after.pixels[i];
+    EXPECT_EQ(differing, 0);
+    if (const std::wstring dir = TestOutputDir(); differing && !dir.empty()) {
+        before.SaveBmp(dir + L"skin-default-before.bmp");
+        after.SaveBmp(dir + L"skin-default-after.bmp");
+    }
 }
 
 TEST_F(LanguageSkinTest, EachSkinChangesTheRunningWindowAndIsStoredAtClose)
