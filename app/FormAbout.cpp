@@ -1,6 +1,7 @@
 #include "app/FormAbout.h"
 
 #include "app/DialogSupport.h"
+#include "app/Skins.h"
 #include "app/Version.h"
 #include "app/Window.h"
 #include "core/Translate.h"
@@ -312,6 +313,7 @@ INT_PTR TfrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         // The scroll runs only while the box is open.
         FCredits.reset();
+        KeepOwnLook(FHandle, false);
         break;
     }
     return FALSE;
@@ -326,6 +328,7 @@ INT_PTR CALLBACK TfrmAbout::DialogProc(HWND dialog, UINT message, WPARAM wParam,
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             form->FHandle = dialog;
             form->FormCreate();
+            KeepOwnLook(dialog); // the box is a picture of its own in every skin
             return FALSE; // OK has the focus
         }
         if (form)

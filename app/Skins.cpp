@@ -28,6 +28,7 @@ constexpr COLORREF kDarkMenu = RGB(43, 43, 43);
 constexpr COLORREF kDarkMenuSelected = RGB(65, 65, 70);
 constexpr COLORREF kDarkLink = RGB(110, 170, 255);
 constexpr UINT_PTR kSkinSubclassId = 0x534B4E; // any number of the program's own
+constexpr wchar_t kOwnLook[] = L"VarnookOwnLook";
 
 HBRUSH DarkFaceBrush()
 {
@@ -132,6 +133,58 @@ void EraseRebar(HWND rebar, HDC dc)
         if (band.right < client.right)
             Fill(dc, {band.right - 1, band.top, band.right, band.bottom}, kDarkEdge);
     }
+}
+
+// The grips the rebar draws in system colours at each band's start, drawn again in dark ones.
+void PaintRebarGrips(HWND rebar)
+{
+    HDC dc = GetDC(rebar);
+    const int count = static_cast<int>(SendMessageW(rebar, RB_GETBANDCOUNT, 0, 0));
+    const int dot = std::max(1, Scale(2, rebar));
+    for (int i = 0; i < count; ++i) {
+        RECT band{}, borders{};
+        if (!SendMessageW(rebar, RB_GETRECT, i, reinterpret_cast<LPARAM>(&band)))
+            continue;
+        SendMessageW(rebar, RB_GETBANDBORDERS, i, reinterpret_cast<LPARAM>(&borders));
+        const RECT grip{band.left, band.top + 1, band.left + borders.left, band.bottom - 1};
+        if (grip.right <= grip.left)
+            continue;
+        Fill(dc, grip, kDarkFace);
+        const int x = grip.left + std::max<int>(1, (grip.right - grip.left) / 2 - dot);
+        for (int y = grip.top + dot; y + dot <= grip.bottom - dot; y += dot * 2)
+            Fill(dc, {x, y, x + dot, y + dot}, kDarkGreyText);
+    }
+    ReleaseDC(rebar, dc);
+}
+
+// A drop-down list's sunken frame and button, drawn again in dark colours over the system's.
+void PaintComboFrame(HWND combo)
+{
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetComboBoxInfo(combo, &info) || (GetWindowLongPtrW(combo, GWL_STYLE) & 3) != CBS_DROPDOWNLIST)
+        return;
+    HDC dc = GetDC(combo);
+    RECT client;
+    GetClientRect(combo, &client);
+    Frame(dc, client, kDarkEdge);
+    RECT inner = client;
+    // The system's frame is two pixels deep, with a light line inside it on some.
+    for (int ring = 0; ring < 2; ++ring) {
+        InflateRect(&inner, -1, -1);
+        Frame(dc, inner, kDarkWindow);
+    }
+    RECT button = info.rcButton;
+    if (button.right > button.left) {
+        Fill(dc, button, IsWindowEnabled(combo) ? kDarkHot : kDarkFace);
+        // A small triangle pointing down.
+        const int half = std::max(2, Scale(4, combo));
+        const int cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2 - half / 2;
+        for (int row = 0; row < half; ++row)
+            Fill(dc, {cx - half + row, cy + row, cx + half - row, cy + row + 1},
+                 IsWindowEnabled(combo) ? kDarkText : kDarkGreyText);
+    }
+    ReleaseDC(combo, dc);
 }
 
 // --- Status bar and tab strips ---------------------------------------------------------------
@@ -636,6 +689,17 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             break;
         case WM_PAINT:
+            if (IsClass(window, REBARCLASSNAMEW)) {
+                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                PaintRebarGrips(window);
+                return result;
+            }
+            if (IsClass(window, WC_COMBOBOXW)) {
+                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                PaintComboFrame(window);
+                return result;
+            }
+            [[fallthrough]];
         case WM_PRINTCLIENT:
             if (IsPushButton(window))
                 return PaintInPlace(window, wParam, PaintPushButton);
@@ -705,6 +769,10 @@ void SkinOne(HWND window)
     const bool dark = gSkin == skDark;
     if (gSkin == skClassic)
         SetWindowTheme(window, L"", L"");
+    else if (dark && (IsClass(window, WC_TREEVIEWW) || IsClass(window, WC_LISTVIEWW)))
+        SetWindowTheme(window, L"DarkMode_Explorer", nullptr); // dark scroll bars where Windows has them
+    else if (dark && IsClass(window, WC_COMBOBOXW))
+        SetWindowTheme(window, L"DarkMode_CFD", nullptr);
     else
         SetWindowTheme(window, nullptr, nullptr);
     SetWindowSubclass(window, SkinProc, kSkinSubclassId, 0);
@@ -731,7 +799,7 @@ LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION) {
         const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (message->message == WM_INITDIALOG && gSkin != skDefault)
+        if (message->message == WM_INITDIALOG && gSkin != skDefault && !GetPropW(message->hwnd, kOwnLook))
             SkinWindow(message->hwnd);
     }
     return CallNextHookEx(gDialogHook, code, wParam, lParam);
@@ -801,6 +869,14 @@ void SkinWindow(HWND window)
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     if (GetMenu(window))
         DrawMenuBar(window);
+}
+
+void KeepOwnLook(HWND dialog, bool keep)
+{
+    if (keep)
+        SetPropW(dialog, kOwnLook, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropW(dialog, kOwnLook);
 }
 
 void SkinMenus(HWND window)

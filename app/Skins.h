@@ -21,6 +21,9 @@ void ApplySkin(int row, HWND window);
 int CurrentSkinRow();
 // Gives a window (a dialog as it opens) and its children the current look.
 void SkinWindow(HWND window);
+// Leaves a dialog that draws a look of its own out of every skin (keep false before it is
+// destroyed).
+void KeepOwnLook(HWND dialog, bool keep = true);
 // The colours a control that paints itself uses for its background and text.
 COLORREF SkinWindowColor();
 COLORREF SkinTextColor();

@@ -8,7 +8,7 @@
 // C:\Python312\Scripts with VARNOOK_SCENE_TEXT (default %Sys) typed into it, "inspector" the
 // user Path's element C:\Python27 (a folder that does not exist) focused with the inspector
 // showing its errors, "update" the update dialog that the start-up check opens when the server
-// offers a newer version.
+// offers a newer version, "find" the find dialog, "filemenu" the File menu of the menu bar.
 #include "app/Actions.h"
 
 #include <windows.h>
@@ -125,6 +125,12 @@ HWND SetScene(const std::wstring& scene, HWND main, DWORD process, RECT& area)
         if (popup)
             if (HWND edit = FindWindowExW(popup, nullptr, L"Edit", nullptr))
                 SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"path"));
+    } else if (scene == L"find") {
+        PostMessageW(main, WM_COMMAND, kCommandBase + static_cast<unsigned>(varnook::TActionId::actEditFind), 0);
+        popup = WaitForPopup(process, L"#32770", 5000);
+    } else if (scene == L"filemenu") {
+        PostMessageW(main, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+        popup = WaitForPopup(process, L"#32768", 5000);
     } else if (scene == L"options" || scene == L"about") {
         const auto action = scene == L"options" ? varnook::TActionId::actFileOptions : varnook::TActionId::actHelpAbout;
         PostMessageW(main, WM_COMMAND, kCommandBase + static_cast<unsigned>(action), 0);
