@@ -317,8 +317,6 @@ LRESULT PaintInPlace(HWND window, WPARAM wParam, void (*paint)(HWND, HDC))
 
 bool IsPushButton(HWND window)
 {
-    if (!IsClass(window, WC_BUTTONW))
-        return false;
     const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
@@ -392,16 +390,15 @@ const MenuRecord* RecordOf(ULONG_PTR data)
 
 ULONG_PTR TagFor(HMENU menu, UINT position, bool bar)
 {
-    size_t free = gMenuRecords.size();
-    for (size_t i = 0; i < gMenuRecords.size(); ++i) {
-        const MenuRecord& r = gMenuRecords[i];
-        if (r.menu == menu && r.position == position) {
+    for (size_t i = 0; i < gMenuRecords.size(); ++i)
+        if (gMenuRecords[i].menu == menu && gMenuRecords[i].position == position) {
             gMenuRecords[i].bar = bar;
             return kMenuTag | i;
         }
-        if (free == gMenuRecords.size() && !IsMenu(r.menu))
-            free = i;
-    }
+    // The record of an item whose menu is gone is used again.
+    size_t free = 0;
+    while (free < gMenuRecords.size() && IsMenu(gMenuRecords[free].menu))
+        ++free;
     if (free == gMenuRecords.size())
         gMenuRecords.push_back({});
     gMenuRecords[free] = {menu, position, bar};
@@ -620,8 +617,33 @@ bool PaintsFace(HWND window)
     return wcsncmp(cls, L"Varnook", 7) == 0 || wcsncmp(cls, L"Tfrm", 4) == 0 || lstrcmpW(cls, L"#32770") == 0;
 }
 
-LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+// What a skinned window is, found once as it gets the look: the subclass asks on every message.
+enum TKind : DWORD_PTR { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel };
+
+TKind KindOf(HWND window)
 {
+    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+        return kTopLevel; // a form or a dialog, perhaps with a menu bar
+    if (PaintsFace(window))
+        return kFace;
+    if (IsClass(window, TOOLBARCLASSNAMEW))
+        return kToolbar;
+    if (IsClass(window, REBARCLASSNAMEW))
+        return kRebar;
+    if (IsClass(window, STATUSCLASSNAMEW))
+        return kStatusBar;
+    if (IsClass(window, WC_TABCONTROLW))
+        return kTabs;
+    if (IsClass(window, WC_BUTTONW))
+        return kButton;
+    if (IsClass(window, WC_COMBOBOXW))
+        return kCombo;
+    return kOther;
+}
+
+LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    const auto kind = static_cast<TKind>(data);
     switch (message) {
     case WM_INITMENUPOPUP: {
         // The window enables and checks the items first; then they get the current look, or
@@ -654,7 +676,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_NCPAINT:
         case WM_NCACTIVATE: {
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            if (GetMenu(window) && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+            if (kind == kTopLevel && GetMenu(window))
                 PaintMenuBarEnd(window);
             return result;
         }
@@ -678,10 +700,9 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_UPDATEUISTATE:
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
-        case WM_MOUSEMOVE:
         case WM_KEYDOWN:
         case WM_KEYUP:
-            if (IsPushButton(window)) {
+            if (kind == kButton && IsPushButton(window)) {
                 const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
                 if (IsWindow(window))
                     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -689,23 +710,23 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             break;
         case WM_PAINT:
-            if (IsClass(window, REBARCLASSNAMEW)) {
+            if (kind == kRebar) {
                 const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
                 PaintRebarGrips(window);
                 return result;
             }
-            if (IsClass(window, WC_COMBOBOXW)) {
+            if (kind == kCombo) {
                 const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
                 PaintComboFrame(window);
                 return result;
             }
             [[fallthrough]];
         case WM_PRINTCLIENT:
-            if (IsPushButton(window))
+            if (kind == kButton && IsPushButton(window))
                 return PaintInPlace(window, wParam, PaintPushButton);
-            if (IsClass(window, STATUSCLASSNAMEW))
+            if (kind == kStatusBar)
                 return PaintInPlace(window, wParam, PaintStatusBar);
-            if (IsClass(window, WC_TABCONTROLW))
+            if (kind == kTabs)
                 return PaintInPlace(window, wParam, PaintTabs);
             break;
         case WM_CTLCOLORDLG:
@@ -734,13 +755,13 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<LRESULT>(DarkWindowBrush());
         }
         case WM_ERASEBKGND:
-            if (IsClass(window, REBARCLASSNAMEW)) {
+            if (kind == kRebar) {
                 EraseRebar(window, reinterpret_cast<HDC>(wParam));
                 return 1;
             }
-            if (IsClass(window, STATUSCLASSNAMEW) || IsClass(window, WC_TABCONTROLW) || IsPushButton(window))
+            if (kind == kStatusBar || kind == kTabs || (kind == kButton && IsPushButton(window)))
                 return 1;
-            if (PaintsFace(window) || IsClass(window, TOOLBARCLASSNAMEW)) {
+            if (kind == kFace || kind == kToolbar || (kind == kTopLevel && PaintsFace(window))) {
                 RECT rc;
                 GetClientRect(window, &rc);
                 FillRect(reinterpret_cast<HDC>(wParam), &rc, DarkFaceBrush());
@@ -775,7 +796,7 @@ void SkinOne(HWND window)
         SetWindowTheme(window, L"DarkMode_CFD", nullptr);
     else
         SetWindowTheme(window, nullptr, nullptr);
-    SetWindowSubclass(window, SkinProc, kSkinSubclassId, 0);
+    SetWindowSubclass(window, SkinProc, kSkinSubclassId, KindOf(window));
     if (IsClass(window, WC_TREEVIEWW)) {
         TreeView_SetTextColor(window, dark ? kDarkText : static_cast<COLORREF>(-1));
         // A tree with a background of its own (the read-only look) keeps it.

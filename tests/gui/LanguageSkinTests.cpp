@@ -328,6 +328,46 @@ TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneR
         CaptureClient(hwnd).SaveBmp(dir + L"skin-dark-parts.bmp");
 }
 
+// A dialog in the dark skin: its labels light on the dark face, its error line still red.
+TEST_F(LanguageSkinTest, InTheDarkSkinADialogKeepsItsRedErrorLineOnTheDarkFace)
+{
+    StoreOption(L"skin", L"Dark");
+    TfrmMain& window = Open();
+    struct Seen {
+        COLORREF labelText = 0, labelBack = 0, errorText = 0, errorBack = 0;
+        bool done = false;
+    };
+    static Seen seen;
+    seen = {};
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = VisibleDialog();
+        if (!box || seen.done)
+            return;
+        HDC dc = CreateCompatibleDC(nullptr);
+        const auto colours = [&](int id, COLORREF& text, COLORREF& back) {
+            SetTextColor(dc, RGB(0, 0, 0));
+            SetBkColor(dc, RGB(255, 255, 255));
+            SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+            text = GetTextColor(dc);
+            back = GetBkColor(dc);
+        };
+        colours(IDC_ADDVAR_LABEL, seen.labelText, seen.labelBack);
+        colours(IDC_ADDVAR_ERROR, seen.errorText, seen.errorBack);
+        DeleteDC(dc);
+        seen.done = true;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    TfrmAddVar::TOutput output;
+    TfrmAddVar::createAndShowModal(window.Handle(), *window.UserVarTree(), {}, output);
+    KillTimer(nullptr, timer);
+    ASSERT_TRUE(seen.done);
+    const auto light = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) > 3 * 180; };
+    EXPECT_TRUE(light(seen.labelText)) << std::hex << seen.labelText;
+    EXPECT_FALSE(light(seen.labelBack)) << std::hex << seen.labelBack;
+    EXPECT_EQ(seen.errorText, RGB(255, 0, 0));
+    EXPECT_FALSE(light(seen.errorBack)) << std::hex << seen.errorBack;
+}
+
 // Back from the dark skin, the window looks exactly as it did before it.
 TEST_F(LanguageSkinTest, TheDefaultSkinPickedAgainRestoresTheFormerLook)
 {
