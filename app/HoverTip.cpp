@@ -1,5 +1,6 @@
 #include "app/HoverTip.h"
 
+#include "app/Skins.h"
 #include "app/TipText.h"
 #include "app/Window.h"
 #include "platform/win32/WinString.h"
@@ -154,12 +155,13 @@ void THoverTip::Paint(HDC dc)
 {
     RECT rc;
     GetClientRect(tip_, &rc);
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_INFOBK));
+    SetDCBrushColor(dc, SkinTipColor());
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     const int margin = ScaleForDpi(kMargin, dpi_);
     InflateRect(&rc, -margin, -margin);
     HGDIOBJ old = SelectObject(dc, font_);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    SetTextColor(dc, SkinTipTextColor());
     DrawTextW(dc, shown_.c_str(), static_cast<int>(shown_.size()), &rc,
               DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | DT_EDITCONTROL);
     SelectObject(dc, old);

@@ -27,6 +27,7 @@ constexpr COLORREF kDarkPressed = RGB(0, 84, 153);
 constexpr COLORREF kDarkMenu = RGB(43, 43, 43);
 constexpr COLORREF kDarkMenuSelected = RGB(65, 65, 70);
 constexpr COLORREF kDarkLink = RGB(110, 170, 255);
+constexpr COLORREF kDarkTip = RGB(60, 60, 64);
 constexpr UINT_PTR kSkinSubclassId = 0x534B4E; // any number of the program's own
 constexpr wchar_t kOwnLook[] = L"VarnookOwnLook";
 
@@ -876,7 +877,8 @@ void ApplySkin(int row, HWND window)
 
 void SkinWindow(HWND window)
 {
-    if (!window)
+    // Nothing to give or undo before another look was first picked.
+    if (!window || !gSkinned)
         return;
     if (!GetParent(window) || (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0)
         SetDarkTitleBar(window, gSkin == skDark);
@@ -885,6 +887,20 @@ void SkinWindow(HWND window)
         SkinOne(child);
         return TRUE;
     }, 0);
+    // The hints of the window and its controls are windows of their own, owned by it. Drawn
+    // without visual styles they take the colours given.
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND popup, LPARAM owner) -> BOOL {
+        if (GetWindow(popup, GW_OWNER) != reinterpret_cast<HWND>(owner) || !IsClass(popup, TOOLTIPS_CLASSW))
+            return TRUE;
+        const bool dark = gSkin == skDark;
+        if (gSkin == skDefault)
+            SetWindowTheme(popup, nullptr, nullptr);
+        else
+            SetWindowTheme(popup, L"", L"");
+        SendMessageW(popup, TTM_SETTIPBKCOLOR, dark ? kDarkTip : GetSysColor(COLOR_INFOBK), 0);
+        SendMessageW(popup, TTM_SETTIPTEXTCOLOR, dark ? kDarkText : GetSysColor(COLOR_INFOTEXT), 0);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(window));
     if (GetMenu(window) && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
         SkinMenu(GetMenu(window), true, false);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -912,6 +928,21 @@ void SkinPopupMenu(HMENU menu)
 {
     if (gSkinned)
         SkinMenu(menu, false, true);
+}
+
+COLORREF SkinColor(COLORREF light, COLORREF dark)
+{
+    return gSkin == skDark ? dark : light;
+}
+
+COLORREF SkinTipColor()
+{
+    return gSkin == skDark ? kDarkTip : GetSysColor(COLOR_INFOBK);
+}
+
+COLORREF SkinTipTextColor()
+{
+    return gSkin == skDark ? kDarkText : GetSysColor(COLOR_INFOTEXT);
 }
 
 HBRUSH SkinFaceBrush()

@@ -29,6 +29,11 @@ COLORREF SkinWindowColor();
 COLORREF SkinTextColor();
 // A shade of the background: the light colour given, or a dark one in the dark skin.
 COLORREF SkinShade(COLORREF light);
+// The colour given for the light looks, or the other one in the dark skin.
+COLORREF SkinColor(COLORREF light, COLORREF dark);
+// The colours of hints that paint themselves.
+COLORREF SkinTipColor();
+COLORREF SkinTipTextColor();
 // The colours of strips and captions that paint themselves in the face colour.
 HBRUSH SkinFaceBrush();
 COLORREF SkinFaceTextColor();

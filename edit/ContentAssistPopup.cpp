@@ -1,5 +1,6 @@
 #include "edit/ContentAssistPopup.h"
 
+#include "app/Skins.h"
 #include "platform/win32/WinString.h"
 
 #include <commctrl.h>
@@ -117,6 +118,10 @@ LRESULT TBorderedForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (ca)
             ca->DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_CTLCOLORLISTBOX:
+        // Below the last row: the background of the rows.
+        SetDCBrushColor(reinterpret_cast<HDC>(wParam), SkinWindowColor());
+        return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         if (header->code == TTN_GETDISPINFOW && ca) {
@@ -344,9 +349,10 @@ void TContentAssist::DrawRow(const DRAWITEMSTRUCT& item)
     const bool selected = item.itemState & ODS_SELECTED;
     HDC dc = item.hDC;
     const RECT& rc = item.rcItem;
-    FillRect(dc, &rc, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetDCBrushColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHT) : SkinWindowColor());
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
-    const COLORREF textColor = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    const COLORREF textColor = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : SkinTextColor();
     HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
     const int y = rc.top + ScaleForDpi(6, dpi_);
     const std::wstring text(platform::W(row.text));
@@ -374,12 +380,12 @@ void TContentAssist::DrawRow(const DRAWITEMSTRUCT& item)
     case TContentAssistType::Hints: {
         const int keyLength = static_cast<int>(std::min<size_t>(2, text.size()));
         SelectObject(dc, boldFont_ ? boldFont_.get() : font_);
-        SetTextColor(dc, selected ? textColor : kKeyColor);
+        SetTextColor(dc, selected ? textColor : SkinColor(kKeyColor, RGB(240, 120, 120)));
         TextOutW(dc, rc.left + ScaleForDpi(4, dpi_), y, text.c_str(), keyLength);
         SIZE key{};
         GetTextExtentPoint32W(dc, text.c_str(), keyLength, &key);
         SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-        SetTextColor(dc, selected ? textColor : RGB(0, 0, 0));
+        SetTextColor(dc, textColor);
         if (text.size() > 2)
             TextOutW(dc, rc.left + ScaleForDpi(9, dpi_) + key.cx, y, text.c_str() + 2,
                      static_cast<int>(text.size() - 2));

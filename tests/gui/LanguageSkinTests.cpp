@@ -301,6 +301,13 @@ TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneR
         return OwnerDrawn(file, 0);
     };
     expectAreas(true, "dark at start");
+    const HWND tips = reinterpret_cast<HWND>(SendMessageW(MainToolbar(window), TB_GETTOOLTIPS, 0, 0));
+    ASSERT_TRUE(tips);
+    const auto tipBrightness = [&] {
+        const COLORREF c = static_cast<COLORREF>(SendMessageW(tips, TTM_GETTIPBKCOLOR, 0, 0));
+        return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3;
+    };
+    EXPECT_LT(tipBrightness(), 90);
     EXPECT_TRUE(OwnerDrawn(GetMenu(hwnd), 0));
     EXPECT_TRUE(popupOwnerDrawn());
     EXPECT_EQ(MenuBarItem(hwnd, 0), L"&File");
@@ -321,7 +328,9 @@ TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneR
         EXPECT_FALSE(OwnerDrawn(GetMenu(hwnd), 0)) << Narrow(light);
         EXPECT_FALSE(popupOwnerDrawn()) << Narrow(light);
         EXPECT_EQ(MenuBarItem(hwnd, 0), L"&File");
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tips, TTM_GETTIPBKCOLOR, 0, 0)), GetSysColor(COLOR_INFOBK));
         Pick(window.SkinSelector(), L"Dark");
+        EXPECT_LT(tipBrightness(), 90);
         expectAreas(true, "dark again");
     }
     if (const std::wstring dir = TestOutputDir(); !dir.empty())
