@@ -14,8 +14,8 @@ namespace varnook {
 void TfrmMain::FillLanguageList()
 {
     // The window's texts are English as built; a stored language name picks its row.
-    UseLanguage(u"en_US");
-    translatedLanguage_ = u"en_US";
+    UseLanguage(u"en");
+    translatedLanguage_ = CurrentLanguage();
     SendMessageW(languageBox_, CB_RESETCONTENT, 0, 0);
     int selected = -1;
     for (size_t i = 0; i < kLanguages.size(); ++i) {
