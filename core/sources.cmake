@@ -19,4 +19,5 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Presentation.cpp
   core/UpdateReply.cpp
   core/UpdateCheck.cpp
+  core/PngImage.cpp
 )

@@ -23,6 +23,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   platform/win32/AdminServicesWin32.cpp
   platform/win32/ClipboardWin32.cpp
   platform/win32/FolderWatchWin32.cpp
+  platform/win32/IconList.cpp
   platform/win32/IconPicture.cpp
   platform/win32/ImageListIcon.cpp
 )

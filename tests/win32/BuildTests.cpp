@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/IconList.h"
 #include "platform/win32/ImageListIcon.h"
 #include "res/resource.h"
 #include "version.h"
@@ -243,6 +244,57 @@ TEST_F(ExecutableResources, IconsAppendedByTheirBitmapsDrawAsReplacedIcons)
                     << icons[i].label << " at " << size << ", style " << style;
         ImageList_Destroy(replaced);
         ImageList_Destroy(appended);
+    }
+}
+
+// The program decodes the icons' PNG images itself and fills each list from one strip: the
+// pixels are the system's own decoding, and the lists draw as lists filled icon by icon do, also
+// at a size the icons have no image of (24 pixels), where the system scales them.
+TEST_F(ExecutableResources, IconListsFromStripsDrawAsIconsLoadedOneByOne)
+{
+    std::vector<IconName> icons = AllIcons();
+    for (int i = 0; i < 20; ++i)
+        icons.push_back(Numbered(WORD(IDI_TOOLBAR_DISABLED_FIRST + i), ("disabled " + std::to_string(i)).c_str()));
+    std::vector<const wchar_t*> names;
+    for (const IconName& icon : icons)
+        names.push_back(icon.name);
+    for (int size : {16, 32}) {
+        for (const IconName& icon : icons) {
+            const auto image = varnook::platform::ReadIconImage(module_, icon.name, size);
+            ASSERT_TRUE(image.has_value()) << icon.label << " at " << size;
+            EXPECT_EQ(image->pixels, Pixels(icon.name, size)) << icon.label << " at " << size;
+        }
+    }
+    for (int size : {16, 24, 32}) {
+        HIMAGELIST strip = varnook::platform::LoadIconList(module_, names, size);
+        ASSERT_NE(strip, nullptr);
+        ASSERT_EQ(ImageList_GetImageCount(strip), int(icons.size()));
+        HIMAGELIST each = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 8);
+        for (const IconName& icon : icons) {
+            unique_hicon loaded(static_cast<HICON>(LoadImageW(module_, icon.name, IMAGE_ICON, size, size, 0)));
+            ImageList_ReplaceIcon(each, -1, loaded.get());
+        }
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        auto drawn = [&](HIMAGELIST list, int index, UINT style) {
+            void* bits = nullptr;
+            HDC dc = CreateCompatibleDC(nullptr);
+            unique_hbitmap target(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+            HGDIOBJ old = SelectObject(dc, target.get());
+            std::fill_n(static_cast<DWORD*>(bits), size * size, DWORD(0x00336699));
+            ImageList_Draw(list, index, dc, 0, 0, style);
+            GdiFlush();
+            std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + size * size * 4);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            return pixels;
+        };
+        for (size_t i = 0; i < icons.size(); ++i)
+            for (UINT style : {UINT(ILD_NORMAL), UINT(ILD_TRANSPARENT), UINT(ILD_BLEND50), UINT(ILD_MASK)})
+                EXPECT_EQ(drawn(strip, int(i), style), drawn(each, int(i), style))
+                    << icons[i].label << " at " << size << ", style " << style;
+        ImageList_Destroy(strip);
+        ImageList_Destroy(each);
     }
 }
 
