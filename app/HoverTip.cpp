@@ -42,18 +42,28 @@ void RegisterHintClass()
 THoverTip::THoverTip(HWND control, TTextAt textAt, TFeed feed)
     : control_(control), feed_(feed), textAt_(std::move(textAt))
 {
+    if (feed_ == TFeed::Subclass)
+        SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    dpi_ = WindowDpi(control_);
+}
+
+bool THoverTip::MakeWindow()
+{
+    // Made when a hint is first due: most controls never show one, and a window of its own costs
+    // the start-up of the program.
+    if (tip_)
+        return true;
     RegisterHintClass();
     // Owned by the top-level window so that it stays above it and goes with it; never activated.
     tip_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, nullptr,
-                           WS_POPUP | WS_BORDER, 0, 0, 0, 0, GetAncestor(control, GA_ROOT), nullptr,
+                           WS_POPUP | WS_BORDER, 0, 0, 0, 0, GetAncestor(control_, GA_ROOT), nullptr,
                            GetModuleHandleW(nullptr), nullptr);
-    if (tip_) {
-        SetWindowLongPtrW(tip_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        SetWindowLongPtrW(tip_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HintProc));
-    }
-    if (feed_ == TFeed::Subclass)
-        SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    UpdateDpi(WindowDpi(control_));
+    if (!tip_)
+        return false;
+    SetWindowLongPtrW(tip_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(tip_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HintProc));
+    UpdateDpi(dpi_);
+    return true;
 }
 
 THoverTip::~THoverTip()
@@ -72,6 +82,8 @@ THoverTip::~THoverTip()
 void THoverTip::UpdateDpi(UINT dpi)
 {
     dpi_ = dpi ? dpi : 96;
+    if (!tip_)
+        return;
     // The font the system's own tips use, at the control's scale.
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -100,7 +112,7 @@ void THoverTip::Update(POINT client)
     shown_ = shown;
     // Another spot: the tip of the last one goes, and the new one comes after the usual delay.
     Hide();
-    if (!shown_.empty() && tip_)
+    if (!shown_.empty() && MakeWindow())
         SetTimer(tip_, kShowTimer, GetDoubleClickTime(), nullptr);
 }
 
@@ -116,7 +128,7 @@ void THoverTip::Hide()
 
 void THoverTip::ShowNow()
 {
-    if (!tip_)
+    if ((shown_.empty() && !tip_) || !MakeWindow())
         return;
     KillTimer(tip_, kShowTimer);
     POINT cursor;

@@ -48,6 +48,7 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     static LRESULT CALLBACK HintProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HDC dc);
+    bool MakeWindow();
 
     HWND control_;
     TFeed feed_;

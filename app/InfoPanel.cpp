@@ -3,7 +3,7 @@
 #include "app/PanelCaption.h"
 #include "app/Skins.h"
 #include "core/Translate.h"
-#include "platform/win32/ImageListIcon.h"
+#include "platform/win32/IconList.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -187,14 +187,8 @@ void TInfoPanel::UpdateDpi(UINT dpi)
     if (tabIcons_)
         ImageList_Destroy(tabIcons_);
     const int size = ScaleForDpi(16, dpi);
-    tabIcons_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
-    for (int id : {IDI_TAB_INSPECTOR, IDI_TAB_LEGEND}) {
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
-        if (icon) {
-            platform::AppendIcon(tabIcons_, icon);
-            DestroyIcon(icon);
-        }
-    }
+    const wchar_t* const names[] = {MAKEINTRESOURCEW(IDI_TAB_INSPECTOR), MAKEINTRESOURCEW(IDI_TAB_LEGEND)};
+    tabIcons_ = platform::LoadIconList(GetModuleHandleW(nullptr), names, size);
     TabCtrl_SetImageList(tabs_, tabIcons_);
     Layout();
 }

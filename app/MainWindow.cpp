@@ -45,7 +45,7 @@ TfrmMain::~TfrmMain()
         DestroyAcceleratorTable(accelerators_);
     if (treeMenu_)
         DestroyMenu(treeMenu_);
-    for (HIMAGELIST list : {toolbarIcons_, toolbarDisabledIcons_, treeImages_, statusImages_})
+    for (HIMAGELIST list : {toolbarIcons_, toolbarDisabledIcons_, treeImages_})
         if (list)
             ImageList_Destroy(list);
 }
@@ -101,6 +101,7 @@ bool TfrmMain::Create(const TStartOptions& start)
 void TfrmMain::FormCreate(const TStartOptions& start)
 {
     dpi_ = WindowDpi(Handle());
+    layoutHeld_ = true;
     // 2. The activation request of a second instance is handled in PreTranslateMessage.
     // 3. English texts are built in.
     // 4. The caption carries the version of the executable.
@@ -158,11 +159,12 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     // 18-19.
     userTree_->SetResolvingTree(sysTree_.get());
     created_ = true;
-    LayoutChildren();
     // 20-21. Placement from the options.
     PlaceWindow();
     // 22.
     SetInformationVisible(options_->showInformation);
+    layoutHeld_ = false;
+    LayoutChildren();
     // 23. Skins.
     FillSkinList();
     // 24.
@@ -293,7 +295,7 @@ void TfrmMain::UpdateStatusBar()
         statusText_[label] = shown;
         SetStatusPartText(statusBar_, label, shown);
         SendMessageW(statusBar_, SB_SETICON, label,
-                     reinterpret_cast<LPARAM>(image >= 0 ? statusIcons_[image].get() : nullptr));
+                     reinterpret_cast<LPARAM>(StatusIcon(image)));
     };
     if (IsModified())
         set(0, 0, N_(u"Modified"));
@@ -314,7 +316,7 @@ void TfrmMain::SetStatusLabel4(int image, std::u16string text)
     statusText_[3] = statusLabel4eng.empty() ? std::u16string() : gettext(statusLabel4eng);
     SetStatusPartText(statusBar_, 3, statusText_[3]);
     SendMessageW(statusBar_, SB_SETICON, 3,
-                 reinterpret_cast<LPARAM>(image >= 0 && image < 8 ? statusIcons_[image].get() : nullptr));
+                 reinterpret_cast<LPARAM>(StatusIcon(image)));
 }
 
 void TfrmMain::ApplyAnimationOption()
@@ -426,7 +428,9 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         return 0;
     case WM_SIZE:
-        LayoutChildren();
+        // Showing the window for the first time repeats the size it already has.
+        if (LOWORD(lParam) != laidOut_.cx || HIWORD(lParam) != laidOut_.cy)
+            LayoutChildren();
         return 0;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

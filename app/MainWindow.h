@@ -198,6 +198,7 @@ private:
     void ShowChevronMenu(const NMREBARCHEVRON& chevron);
     void OnDpiChanged(UINT dpi, const RECT* suggested);
     void LoadImageLists();
+    HICON StatusIcon(int image);
     void SetSystemReadOnlyLook();
 
     // MainWindowCommands.cpp
@@ -282,6 +283,10 @@ private:
     // The dock row each toolbar was given (by default or by the stored arrangement).
     int toolbarRow_[3] = {0, 1, 1};
     bool fittingToolbars_ = false;
+    // While the window is put together nothing is laid out: every child is placed once, at the
+    // size the window shows with.
+    bool layoutHeld_ = false;
+    SIZE laidOut_{-1, -1};
     HWND tbMain_ = nullptr;
     HWND tbInterface_ = nullptr;
     HWND tbUser_ = nullptr;
@@ -298,11 +303,11 @@ private:
     HIMAGELIST toolbarIcons_ = nullptr;
     HIMAGELIST toolbarDisabledIcons_ = nullptr;
     HIMAGELIST treeImages_ = nullptr;
-    HIMAGELIST statusImages_ = nullptr;
     platform::unique_hfont uiFont_;
     platform::unique_hfont boldFont_;
     platform::unique_hfont italicMenuFont_;
     platform::unique_hfont linkFont_;
+    // Loaded when a status first shows one: most never do.
     platform::unique_hicon statusIcons_[8];
     int statusImage_[4] = {-1, -1, -1, -1};
     std::u16string statusText_[4];

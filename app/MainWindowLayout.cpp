@@ -6,7 +6,7 @@
 #include "app/Skins.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
-#include "platform/win32/ImageListIcon.h"
+#include "platform/win32/IconList.h"
 #include "platform/win32/WinString.h"
 #include "res/resource.h"
 
@@ -211,30 +211,36 @@ void TfrmMain::CreateChildren()
 void TfrmMain::LoadImageLists()
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    const int size = ScaleForDpi(16, dpi_);
     // Icons are loaded at the list's size: a 32-pixel image squeezed by the list looks blurred.
-    auto load = [&](const wchar_t* name) {
-        return static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-    };
+    const int size = ScaleForDpi(16, dpi_);
     auto fill = [&](HIMAGELIST& list, int count, auto nameOf) {
         if (list)
             ImageList_Destroy(list);
-        list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 4);
+        std::vector<const wchar_t*> names;
+        for (int i = 0; i < count; ++i)
+            names.push_back(nameOf(i));
+        list = platform::LoadIconList(instance, names, size);
         if (!list)
             throw EVarnookError(gettext(u"Invalid ImageList"));
-        for (int i = 0; i < count; ++i) {
-            if (HICON icon = load(nameOf(i))) {
-                platform::AppendIcon(list, icon);
-                DestroyIcon(icon);
-            }
-        }
     };
     fill(toolbarIcons_, 20, [](int i) { return kToolbarIconNames[i]; });
     fill(toolbarDisabledIcons_, 20, [](int i) { return MAKEINTRESOURCEW(IDI_TOOLBAR_DISABLED_FIRST + i); });
     fill(treeImages_, IDI_TREE_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_TREE_STRING + i); });
-    fill(statusImages_, IDI_STATUS_COUNT, [](int i) { return MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + i); });
-    for (int i = 0; i < IDI_STATUS_COUNT; ++i)
-        statusIcons_[i].reset(load(MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + i)));
+    for (auto& icon : statusIcons_)
+        icon.reset();
+}
+
+HICON TfrmMain::StatusIcon(int image)
+{
+    if (image < 0 || image >= IDI_STATUS_COUNT)
+        return nullptr;
+    if (!statusIcons_[image]) {
+        const int size = ScaleForDpi(16, dpi_);
+        statusIcons_[image].reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                                MAKEINTRESOURCEW(IDI_STATUS_MODIFIED + image),
+                                                                IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    }
+    return statusIcons_[image].get();
 }
 
 void TfrmMain::CreateToolbars()
@@ -555,11 +561,12 @@ RECT TfrmMain::PanelsArea() const
 
 void TfrmMain::LayoutChildren()
 {
-    if (!rebar_ || !statusBar_)
+    if (!rebar_ || !statusBar_ || layoutHeld_)
         return;
     FitToolbarRows();
     RECT rc;
     GetClientRect(Handle(), &rc);
+    laidOut_ = {rc.right, rc.bottom};
     SendMessageW(rebar_, WM_SIZE, 0, 0);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     SetStatusParts(statusBar_, dpi_);
@@ -731,8 +738,7 @@ void TfrmMain::OnDpiChanged(UINT dpi, const RECT* suggested)
     infoPanel_->SetFonts(uiFont_.get(), boldFont_.get());
     SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
     for (int i = 0; i < 4; ++i)
-        SendMessageW(statusBar_, SB_SETICON, i,
-                     reinterpret_cast<LPARAM>(statusImage_[i] >= 0 ? statusIcons_[statusImage_[i]].get() : nullptr));
+        SendMessageW(statusBar_, SB_SETICON, i, reinterpret_cast<LPARAM>(StatusIcon(statusImage_[i])));
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutChildren();

@@ -116,7 +116,7 @@ bool TfrmMain::Save()
 {
     // An edit in progress belongs to what is saved.
     FinishEditing();
-    SendMessageW(statusBar_, SB_SETICON, 0, reinterpret_cast<LPARAM>(statusIcons_[3].get()));
+    SendMessageW(statusBar_, SB_SETICON, 0, reinterpret_cast<LPARAM>(StatusIcon(3)));
     const std::u16string saving = gettext(u"Saving ...");
     SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(saving.c_str()));
     statusImage_[0] = 3;

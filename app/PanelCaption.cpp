@@ -20,9 +20,6 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
     RegisterWindowClass(kClassName, CS_HREDRAW | CS_VREDRAW, nullptr);
     CreateWindowFor(0, kClassName, platform::W(caption_), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 10,
                     HeightFor(dpi_), parent, nullptr);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                               0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
     for (size_t i = 0; i < buttons_.size(); ++i) {
         const auto& b = buttons_[i];
         DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (b.visible ? WS_VISIBLE : 0);
@@ -35,6 +32,12 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
         if (b.shield)
             SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
         if (!b.hint.empty()) {
+            // Only a caption with hinted buttons has a tooltip window: each costs the start-up.
+            if (!tooltip_) {
+                tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                           0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+                SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+            }
             const std::u16string hint = gettext(b.hint);
             TTTOOLINFOW info{};
             info.cbSize = sizeof(info);
