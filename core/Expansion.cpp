@@ -60,8 +60,10 @@ std::u16string ExpandText(const std::u16string& text, const TVariableLookup& loo
     // building its texts.
     std::vector<std::u16string> earlier;
     std::u16string current = text;
+    size_t scanned = 0;
     for (;; ++depth) {
-        if (depth >= kExpansionPassLimit)
+        scanned += current.size();
+        if (depth >= kExpansionPassLimit || scanned > kExpansionWorkLimit)
             throw ELoopDetected();
         std::u16string next = ExpandOnce(current, lookup, known);
         if (next == current)

@@ -21,13 +21,19 @@ inline constexpr int kExpansionPassLimit = 100;
 // itself (A holding %A%%A%), which would otherwise need 2^100 code units. Reaching the limit
 // costs building about twice its size, so it is kept low enough for a validation pass.
 inline constexpr size_t kExpansionSizeLimit = 1u << 18;
+// The characters all passes of one expansion may scan together. A value that never settles but
+// never grows either (a ring of names, each holding a reference to the next, referenced thousands
+// of times) otherwise costs a hundred passes over its whole text, and validation runs on the
+// window's own thread. Following a real chain of references costs a few thousand characters.
+inline constexpr size_t kExpansionWorkLimit = 1u << 21;
 
 // The value of a variable by name, or nothing when no variable of that name exists.
 using TVariableLookup = std::function<std::optional<std::u16string>(std::u16string_view name)>;
 
 // Replaces every complete reference whose name the lookup knows, pass after pass, until a pass
 // changes nothing. Raises ELoopDetected when the text still changes after the pass limit,
-// repeats a text of an earlier pass, or outgrows the size limit. depth counts passes already made.
+// repeats a text of an earlier pass, outgrows the size limit or takes more than the work limit.
+// depth counts passes already made.
 std::u16string ExpandText(const std::u16string& text, const TVariableLookup& lookup, int depth = 0);
 
 } // namespace varnook

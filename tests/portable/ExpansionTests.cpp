@@ -70,6 +70,38 @@ TEST(ExpandText, SelfDoublingValueStopsEarly)
     EXPECT_EQ(calls, 1); // one lookup per name and call, however often the name occurs
 }
 
+// A ring of names, each holding a reference to the next, referenced thousands of times: the text
+// keeps its length and never settles, a loop however it ends. The passes stop once they have
+// scanned the work limit, long before the hundredth. A chain of 60 links on a text of a few
+// thousand characters still resolves; on a text so long that its passes would scan more than the
+// limit it is reported as a loop too.
+TEST(ExpandText, ARingReferencedThousandsOfTimesEndsWithinTheWorkLimit)
+{
+    std::map<std::u16string, std::u16string> ring;
+    auto name = [](int i) { return u"RING" + FromUtf8(std::to_string(i)); };
+    for (int i = 0; i < 150; ++i)
+        ring[name(i)] = u"%" + name((i + 1) % 150) + u"%";
+    std::u16string rings;
+    for (int j = 0; j < 6500; ++j)
+        rings += (j ? u";%" : u"%") + name(j % 150) + u"%";
+    EXPECT_THROW(ExpandText(rings, Vars(ring)), ELoopDetected);
+
+    std::map<std::u16string, std::u16string> chain;
+    for (int i = 0; i < 60; ++i)
+        chain[name(i)] = u"%" + name(i + 1) + u"%";
+    chain[name(60)] = u"end";
+    std::u16string text, expected;
+    for (int j = 0; j < 650; ++j) {
+        text += (j ? u";%" : u"%") + name(j % 10) + u"%";
+        expected += j ? u";end" : u"end";
+    }
+    ASSERT_LT(text.size() * 61, kExpansionWorkLimit);
+    EXPECT_EQ(ExpandText(text, Vars(chain)), expected);
+    while (text.size() * 61 <= kExpansionWorkLimit)
+        text += text;
+    EXPECT_THROW(ExpandText(text, Vars(chain)), ELoopDetected);
+}
+
 TEST(ExpandText, ALongFiniteExpansionIsNoLoop)
 {
     // Far longer than any environment variable may be, and still short of the size limit.
