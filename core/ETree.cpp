@@ -373,13 +373,16 @@ void TETree::ShowReadOnly(bool show)
 void TETree::SetExclusions(TExclusions* list)
 {
     exclusions = list;
+    ++fExclusionsChanges;
     if (!list)
         return;
     // The list cannot forget a callback; this one does nothing once the tree is gone or has
     // been given another list.
     list->AddOnChange([alive = std::weak_ptr<TETree*>(fAlive), list] {
-        if (auto tree = alive.lock(); tree && (*tree)->exclusions == list)
+        if (auto tree = alive.lock(); tree && (*tree)->exclusions == list) {
+            ++(*tree)->fExclusionsChanges;
             (*tree)->ReSplitAllVariables();
+        }
     });
 }
 

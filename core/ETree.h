@@ -466,6 +466,18 @@ private:
     mutable uint64_t fExpansionsVersion = ~uint64_t(0);
     mutable uint64_t fExpansionsResolvingVersion = ~uint64_t(0);
     mutable const TETree* fExpansionsResolving = nullptr;
+    // Changes of the exclusion list, which flags are computed from as well.
+    uint64_t fExclusionsChanges = 0;
+    // VerificationInputs hashes every text of the tree; the window asks five times a second, so
+    // the hash is kept for the versions it was made from.
+    struct TInputsKey {
+        uint64_t content = ~uint64_t(0), exclusions = 0, resolvingContent = 0, resolvingExclusions = 0;
+        const TETree* resolving = nullptr;
+        bool operator==(const TInputsKey&) const = default;
+    };
+    TInputsKey InputsKey() const;
+    mutable TInputsKey fInputsKey;
+    mutable uint64_t fInputsHash = 0;
     // What the last full pass verified, and when it ran.
     uint64_t fVerifiedInputs = 0;
     TPathProbeCache::Clock::time_point fLastFullPass{};

@@ -35,8 +35,26 @@ bool HasWrongItem(platform::IFileSystem& fs, TPathProbeCache& cache, const std::
 
 } // namespace
 
+TETree::TInputsKey TETree::InputsKey() const
+{
+    TInputsKey key;
+    key.content = fContentVersion;
+    key.exclusions = fExclusionsChanges;
+    if (resolvingTree && resolvingTree != this) {
+        key.resolving = resolvingTree;
+        key.resolvingContent = resolvingTree->fContentVersion;
+        key.resolvingExclusions = resolvingTree->fExclusionsChanges;
+    }
+    return key;
+}
+
 uint64_t TETree::VerificationInputs() const
 {
+    // The flags are part of the hash too, but only the passes change them between two versions:
+    // what a pass sets is what the next one would find.
+    const TInputsKey key = InputsKey();
+    if (key == fInputsKey)
+        return fInputsHash;
     // FNV-1a over what the flags are computed from: names, kinds, element texts and the
     // exclusion flags of this tree, and what the resolving tree lends to expansions; and over
     // the flags themselves, which nodes made anew (a reload, an undo) bring with them.
@@ -62,6 +80,8 @@ uint64_t TETree::VerificationInputs() const
     }
     if (resolvingTree && resolvingTree != this)
         mix(resolvingTree->VerificationInputs());
+    fInputsKey = key;
+    fInputsHash = hash;
     return hash;
 }
 

@@ -2,6 +2,7 @@
 // per pass, rows on screen every pass, and the rest on a budget that still reaches every path
 // within two seconds.
 #include "core/ETree.h"
+#include "core/Exclusions.h"
 #include "core/PathProbeCache.h"
 
 #include <gtest/gtest.h>
@@ -210,6 +211,21 @@ TEST(PathProbeCache, AWatchedTreeWalksItsVariablesOnlyWhenSomethingChanged)
     tree.LoadSnapshot(withError); // flags as they were: stale
     tree.Verify();
     EXPECT_TRUE(TETree::IsValid(tree.FirstVariable()));
+
+    // So does an exclusion that only turns validation off or on, splitting the value as before.
+    fs.folders.erase(u"C:\\Gone");
+    watch.events.changed = {u"C:\\"};
+    tree.Verify();
+    ASSERT_FALSE(TETree::IsValid(tree.FirstVariable()));
+    TExclusions exclusions;
+    tree.SetExclusions(&exclusions);
+    exclusions.Put(u"V", true, false);
+    tree.Verify();
+    EXPECT_TRUE(TETree::IsValid(tree.FirstVariable())) << "not validated";
+    exclusions.Put(u"V", true, true);
+    tree.Verify();
+    EXPECT_FALSE(TETree::IsValid(tree.FirstVariable()));
+    tree.SetExclusions(nullptr);
 }
 
 TEST(PathProbeCache, FoldersThatCannotBeWatchedAreProbedAsWithoutAWatch)
