@@ -153,6 +153,24 @@ protected:
         return rows == size ? pixels : std::vector<BYTE>{};
     }
 
+    // An image of the list drawn on a coloured ground, as a row or a button draws it.
+    static std::vector<BYTE> Drawn(HIMAGELIST list, int index, UINT style, int size)
+    {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        unique_hbitmap target(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        HGDIOBJ old = SelectObject(dc, target.get());
+        std::fill_n(static_cast<DWORD*>(bits), size * size, DWORD(0x00336699));
+        ImageList_Draw(list, index, dc, 0, 0, style);
+        GdiFlush();
+        std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + size * size * 4);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        return pixels;
+    }
+
     static inline HMODULE module_ = nullptr;
 };
 
@@ -222,25 +240,9 @@ TEST_F(ExecutableResources, IconsAppendedByTheirBitmapsDrawAsReplacedIcons)
             ASSERT_EQ(varnook::platform::AppendIcon(appended, loaded.get()), ImageList_ReplaceIcon(replaced, -1, loaded.get()))
                 << icon.label;
         }
-        // Each image drawn on a coloured ground, as a row or a button draws it.
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        auto drawn = [&](HIMAGELIST list, int index, UINT style) {
-            void* bits = nullptr;
-            HDC dc = CreateCompatibleDC(nullptr);
-            unique_hbitmap target(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-            HGDIOBJ old = SelectObject(dc, target.get());
-            std::fill_n(static_cast<DWORD*>(bits), size * size, DWORD(0x00336699));
-            ImageList_Draw(list, index, dc, 0, 0, style);
-            GdiFlush();
-            std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + size * size * 4);
-            SelectObject(dc, old);
-            DeleteDC(dc);
-            return pixels;
-        };
         for (size_t i = 0; i < icons.size(); ++i)
             for (UINT style : {UINT(ILD_NORMAL), UINT(ILD_TRANSPARENT), UINT(ILD_BLEND50)})
-                EXPECT_EQ(drawn(appended, int(i), style), drawn(replaced, int(i), style))
+                EXPECT_EQ(Drawn(appended, int(i), style, size), Drawn(replaced, int(i), style, size))
                     << icons[i].label << " at " << size << ", style " << style;
         ImageList_Destroy(replaced);
         ImageList_Destroy(appended);
@@ -274,24 +276,9 @@ TEST_F(ExecutableResources, IconListsFromStripsDrawAsIconsLoadedOneByOne)
             unique_hicon loaded(static_cast<HICON>(LoadImageW(module_, icon.name, IMAGE_ICON, size, size, 0)));
             ImageList_ReplaceIcon(each, -1, loaded.get());
         }
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        auto drawn = [&](HIMAGELIST list, int index, UINT style) {
-            void* bits = nullptr;
-            HDC dc = CreateCompatibleDC(nullptr);
-            unique_hbitmap target(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-            HGDIOBJ old = SelectObject(dc, target.get());
-            std::fill_n(static_cast<DWORD*>(bits), size * size, DWORD(0x00336699));
-            ImageList_Draw(list, index, dc, 0, 0, style);
-            GdiFlush();
-            std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + size * size * 4);
-            SelectObject(dc, old);
-            DeleteDC(dc);
-            return pixels;
-        };
         for (size_t i = 0; i < icons.size(); ++i)
             for (UINT style : {UINT(ILD_NORMAL), UINT(ILD_TRANSPARENT), UINT(ILD_BLEND50), UINT(ILD_MASK)})
-                EXPECT_EQ(drawn(strip, int(i), style), drawn(each, int(i), style))
+                EXPECT_EQ(Drawn(strip, int(i), style, size), Drawn(each, int(i), style, size))
                     << icons[i].label << " at " << size << ", style " << style;
         ImageList_Destroy(strip);
         ImageList_Destroy(each);
