@@ -188,6 +188,19 @@ void PaintComboFrame(HWND combo)
     ReleaseDC(combo, dc);
 }
 
+// The sunken edge of an edit box, tree or list: light lines of the system's, drawn dark.
+void PaintSunkenEdge(HWND window)
+{
+    RECT rc;
+    GetWindowRect(window, &rc);
+    OffsetRect(&rc, -rc.left, -rc.top);
+    HDC dc = GetWindowDC(window);
+    Frame(dc, rc, kDarkEdge);
+    InflateRect(&rc, -1, -1);
+    Frame(dc, rc, kDarkWindow);
+    ReleaseDC(window, dc);
+}
+
 // --- Status bar and tab strips ---------------------------------------------------------------
 // Both draw in system colours under visual styles; in the dark skin they are painted here from
 // what they hold, so their texts, icons and tips stay theirs.
@@ -363,6 +376,40 @@ void PaintPushButton(HWND button, HDC dc)
         SetBkColor(dc, RGB(55, 55, 60));
         DrawFocusRect(dc, &focus);
     }
+}
+
+// A group box: its etched frame would be white and grey lines on the dark face.
+bool IsGroupBox(HWND window)
+{
+    return (GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+void PaintGroupBox(HWND box, HDC dc)
+{
+    RECT rc;
+    GetClientRect(box, &rc);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int length = GetWindowTextLengthW(box);
+    std::wstring text(length + 1, L'\0');
+    GetWindowTextW(box, text.data(), length + 1);
+    text.resize(length);
+    RECT frame = rc;
+    frame.top += metrics.tmHeight / 2;
+    Frame(dc, frame, kDarkEdge);
+    if (!text.empty()) {
+        const bool noAccel = SendMessageW(box, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL;
+        RECT label{rc.left + Scale(8, box), rc.top, rc.right - Scale(8, box), rc.top + metrics.tmHeight};
+        DrawTextW(dc, text.c_str(), length, &label, DT_SINGLELINE | DT_CALCRECT | (noAccel ? DT_HIDEPREFIX : 0));
+        RECT back = label;
+        InflateRect(&back, Scale(2, box), 0);
+        Fill(dc, back, kDarkFace);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, IsWindowEnabled(box) ? kDarkText : kDarkGreyText);
+        DrawTextW(dc, text.c_str(), length, &label, DT_SINGLELINE | (noAccel ? DT_HIDEPREFIX : 0));
+    }
+    SelectObject(dc, old);
 }
 
 // --- Menus -----------------------------------------------------------------------------------
@@ -619,7 +666,7 @@ bool PaintsFace(HWND window)
 }
 
 // What a skinned window is, found once as it gets the look: the subclass asks on every message.
-enum TKind : DWORD_PTR { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel };
+enum TKind : DWORD_PTR { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel, kSunken };
 
 TKind KindOf(HWND window)
 {
@@ -639,6 +686,8 @@ TKind KindOf(HWND window)
         return kButton;
     if (IsClass(window, WC_COMBOBOXW))
         return kCombo;
+    if (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE)
+        return kSunken;
     return kOther;
 }
 
@@ -679,6 +728,8 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
             if (kind == kTopLevel && GetMenu(window))
                 PaintMenuBarEnd(window);
+            if (kind == kSunken && message == WM_NCPAINT)
+                PaintSunkenEdge(window);
             return result;
         }
         case WM_NOTIFY: {
@@ -703,7 +754,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_LBUTTONUP:
         case WM_KEYDOWN:
         case WM_KEYUP:
-            if (kind == kButton && IsPushButton(window)) {
+            if (kind == kButton && (IsPushButton(window) || IsGroupBox(window))) {
                 const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
                 if (IsWindow(window))
                     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -725,6 +776,8 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_PRINTCLIENT:
             if (kind == kButton && IsPushButton(window))
                 return PaintInPlace(window, wParam, PaintPushButton);
+            if (kind == kButton && IsGroupBox(window))
+                return PaintInPlace(window, wParam, PaintGroupBox);
             if (kind == kStatusBar)
                 return PaintInPlace(window, wParam, PaintStatusBar);
             if (kind == kTabs)
@@ -782,8 +835,10 @@ void SetDarkTitleBar(HWND window, bool dark)
     if (!set)
         return;
     const BOOL value = dark;
-    constexpr DWORD kUseImmersiveDarkMode = 20;
-    set(window, kUseImmersiveDarkMode, &value, sizeof(value));
+    // The attribute's number before Windows 10 version 2004 was 19.
+    constexpr DWORD kUseImmersiveDarkMode = 20, kUseImmersiveDarkModeBefore2004 = 19;
+    if (FAILED(set(window, kUseImmersiveDarkMode, &value, sizeof(value))))
+        set(window, kUseImmersiveDarkModeBefore2004, &value, sizeof(value));
 }
 
 void SkinOne(HWND window)
