@@ -30,6 +30,8 @@ constexpr COLORREF kDarkLink = RGB(110, 170, 255);
 constexpr COLORREF kDarkTip = RGB(60, 60, 64);
 constexpr UINT_PTR kSkinSubclassId = 0x534B4E; // any number of the program's own
 constexpr wchar_t kOwnLook[] = L"VarnookOwnLook";
+// The skin a hint was given, plus one.
+constexpr wchar_t kTipSkin[] = L"VarnookTipSkin";
 
 HBRUSH DarkFaceBrush()
 {
@@ -691,10 +693,16 @@ TKind KindOf(HWND window)
     return kOther;
 }
 
+void SkinTooltip(HWND tip);
+
 LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
     const auto kind = static_cast<TKind>(data);
     switch (message) {
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_SHOW)
+            SkinTooltip(reinterpret_cast<NMHDR*>(lParam)->hwndFrom);
+        break;
     case WM_INITMENUPOPUP: {
         // The window enables and checks the items first; then they get the current look, or
         // lose the dark one.
@@ -872,6 +880,23 @@ void SkinOne(HWND window)
     }
 }
 
+// Drawn without visual styles a hint takes the colours given. Hints made after the look was
+// applied get it as they first show.
+void SkinTooltip(HWND tip)
+{
+    const auto applied = reinterpret_cast<UINT_PTR>(GetPropW(tip, kTipSkin));
+    if (applied == static_cast<UINT_PTR>(gSkin) + 1)
+        return;
+    SetPropW(tip, kTipSkin, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(gSkin) + 1));
+    const bool dark = gSkin == skDark;
+    if (gSkin == skDefault)
+        SetWindowTheme(tip, nullptr, nullptr);
+    else
+        SetWindowTheme(tip, L"", L"");
+    SendMessageW(tip, TTM_SETTIPBKCOLOR, dark ? kDarkTip : GetSysColor(COLOR_INFOBK), 0);
+    SendMessageW(tip, TTM_SETTIPTEXTCOLOR, dark ? kDarkText : GetSysColor(COLOR_INFOTEXT), 0);
+}
+
 LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION) {
@@ -945,15 +970,8 @@ void SkinWindow(HWND window)
     // The hints of the window and its controls are windows of their own, owned by it. Drawn
     // without visual styles they take the colours given.
     EnumThreadWindows(GetCurrentThreadId(), [](HWND popup, LPARAM owner) -> BOOL {
-        if (GetWindow(popup, GW_OWNER) != reinterpret_cast<HWND>(owner) || !IsClass(popup, TOOLTIPS_CLASSW))
-            return TRUE;
-        const bool dark = gSkin == skDark;
-        if (gSkin == skDefault)
-            SetWindowTheme(popup, nullptr, nullptr);
-        else
-            SetWindowTheme(popup, L"", L"");
-        SendMessageW(popup, TTM_SETTIPBKCOLOR, dark ? kDarkTip : GetSysColor(COLOR_INFOBK), 0);
-        SendMessageW(popup, TTM_SETTIPTEXTCOLOR, dark ? kDarkText : GetSysColor(COLOR_INFOTEXT), 0);
+        if (GetWindow(popup, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsClass(popup, TOOLTIPS_CLASSW))
+            SkinTooltip(popup);
         return TRUE;
     }, reinterpret_cast<LPARAM>(window));
     if (GetMenu(window) && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
