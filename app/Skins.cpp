@@ -694,6 +694,7 @@ TKind KindOf(HWND window)
 }
 
 void SkinTooltip(HWND tip);
+void SkinOne(HWND window);
 
 LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
@@ -702,6 +703,15 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_SHOW)
             SkinTooltip(reinterpret_cast<NMHDR*>(lParam)->hwndFrom);
+        break;
+    case WM_PARENTNOTIFY:
+        // A control made after the look was applied (a panel shown for the first time, an
+        // editor) gets it as it is made; every ancestor hears of it, its parent gives it.
+        if (LOWORD(wParam) == WM_CREATE) {
+            const auto child = reinterpret_cast<HWND>(lParam);
+            if (child && GetParent(child) == window)
+                SkinOne(child);
+        }
         break;
     case WM_INITMENUPOPUP: {
         // The window enables and checks the items first; then they get the current look, or

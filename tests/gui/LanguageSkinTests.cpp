@@ -333,6 +333,11 @@ TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneR
         EXPECT_LT(tipBrightness(), 90);
         expectAreas(true, "dark again");
     }
+    // A control made later, as a panel shown for the first time makes its own, is dark too.
+    HWND later = CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD, 0, 0, 10, 10, window.InfoPanel()->Handle(),
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    EXPECT_EQ(TreeView_GetBkColor(later), TreeView_GetBkColor(window.UserTreeView()->Control()));
+    DestroyWindow(later);
     if (const std::wstring dir = TestOutputDir(); !dir.empty())
         CaptureClient(hwnd).SaveBmp(dir + L"skin-dark-parts.bmp");
 }
