@@ -639,16 +639,18 @@ void PaintMenuBarEnd(HWND window)
         return;
     RECT windowRect;
     GetWindowRect(window, &windowRect);
+    RECT whole = info.rcBar;
+    OffsetRect(&whole, -windowRect.left, -windowRect.top);
     RECT area = info.rcBar;
     const int count = GetMenuItemCount(bar);
     RECT last{};
     if (count > 0 && GetMenuItemRect(window, bar, static_cast<UINT>(count - 1), &last))
         area.left = std::max(area.left, last.right);
     OffsetRect(&area, -windowRect.left, -windowRect.top);
-    // The line the system draws under the bar belongs to it as well.
-    area.bottom += 1;
     HDC dc = GetWindowDC(window);
     Fill(dc, area, kDarkMenu);
+    // The light line the system draws under the bar belongs to it as well.
+    Fill(dc, {whole.left, whole.bottom, whole.right, whole.bottom + 1}, kDarkMenu);
     ReleaseDC(window, dc);
 }
 
