@@ -718,8 +718,10 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_INITMENUPOPUP: {
         // The window enables and checks the items first; then they get the current look, or
         // lose the dark one.
+        // The window menu is left to the system.
         const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        SkinMenu(reinterpret_cast<HMENU>(wParam), false, false);
+        if (!HIWORD(lParam))
+            SkinMenu(reinterpret_cast<HMENU>(wParam), false, false);
         return result;
     }
     case WM_MEASUREITEM: {
