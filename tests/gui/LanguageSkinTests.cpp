@@ -46,34 +46,13 @@ std::wstring TabText(HWND tabs, int index)
 // The mean brightness (0 to 255) of what the screen shows in a rectangle.
 int Brightness(RECT rc)
 {
-    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    if (width <= 0 || height <= 0)
+    const Screenshot shot = CaptureScreen(rc);
+    if (shot.pixels.empty())
         return -1;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     long long sum = 0;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY | CAPTUREBLT);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        for (long long i = 0; i < static_cast<long long>(width) * height; ++i)
-            sum += (((p[i] >> 16) & 0xFF) * 299 + ((p[i] >> 8) & 0xFF) * 587 + (p[i] & 0xFF) * 114) / 1000;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return static_cast<int>(sum / (static_cast<long long>(width) * height));
+    for (uint32_t p : shot.pixels)
+        sum += (((p >> 16) & 0xFF) * 299 + ((p >> 8) & 0xFF) * 587 + (p & 0xFF) * 114) / 1000;
+    return static_cast<int>(sum / static_cast<long long>(shot.pixels.size()));
 }
 
 RECT ScreenRectOf(HWND window)

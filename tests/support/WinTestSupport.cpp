@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -173,17 +174,23 @@ bool Screenshot::SaveBmp(const std::wstring& path) const
 
 Screenshot CaptureClient(HWND window)
 {
-    Screenshot shot;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
     Sleep(300); // Wine hands the window's picture to the X server a moment after painting
     RECT client{};
     GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    shot.width = client.right;
-    shot.height = client.bottom;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return CaptureScreen(client);
+}
+
+Screenshot CaptureScreen(RECT area)
+{
+    Screenshot shot;
+    shot.width = std::max(0, static_cast<int>(area.right - area.left));
+    shot.height = std::max(0, static_cast<int>(area.bottom - area.top));
+    if (shot.width == 0 || shot.height == 0)
+        return shot;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = shot.width;
@@ -197,7 +204,7 @@ Screenshot CaptureClient(HWND window)
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY | CAPTUREBLT);
+        BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
         shot.pixels.assign(p, p + size_t(shot.width) * shot.height);

@@ -55,6 +55,8 @@ struct Screenshot {
 };
 // Repaints the window first, so that the picture is current.
 Screenshot CaptureClient(HWND window);
+// What the screen shows in a rectangle of screen coordinates, as it is now.
+Screenshot CaptureScreen(RECT area);
 
 // The folder for files the tests leave for people to look at (VARNOOK_TEST_OUTPUT), with a
 // trailing backslash, created when missing; empty when the variable is not set.
