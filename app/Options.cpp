@@ -128,8 +128,11 @@ bool TOptions::ReadBoolOption(std::u16string_view section, std::u16string_view k
         int32_t value = 0;
         return IniFiles().ReadString(fIni, section, key, text) && ParseDecimal(text, value) ? value != 0 : defaultValue;
     }
+    // A value not stored yet is the usual case on a first start: asked for, not raised and caught.
+    if (!fReg || !fReg->ValueExists(key))
+        return defaultValue;
     try {
-        return fReg ? fReg->ReadInteger(key) != 0 : defaultValue;
+        return fReg->ReadInteger(key) != 0;
     } catch (const EVarnookError&) {
         return defaultValue;
     }
@@ -142,8 +145,11 @@ int32_t TOptions::ReadIntegerOption(std::u16string_view section, std::u16string_
         int32_t value = 0;
         return IniFiles().ReadString(fIni, section, key, text) && ParseDecimal(text, value) ? value : defaultValue;
     }
+    // A value not stored yet is the usual case on a first start: asked for, not raised and caught.
+    if (!fReg || !fReg->ValueExists(key))
+        return defaultValue;
     try {
-        return fReg ? fReg->ReadInteger(key) : defaultValue;
+        return fReg->ReadInteger(key);
     } catch (const EVarnookError&) {
         return defaultValue;
     }
