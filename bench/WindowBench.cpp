@@ -377,6 +377,16 @@ double StartRegedit(int perScope)
     return ms;
 }
 
+// Two bare trees in a bare window (BareWindow.cpp), filled from the same keys.
+double StartBare(int perScope)
+{
+    TProcess p = Start(L"\"" + ExeDir() + L"bench\\varnook_bare_window.exe\"");
+    double ms = 0;
+    WaitFilled(p, L"VarnookBareWindow", WC_TREEVIEWW, TVM_GETCOUNT, {perScope, perScope}, ms);
+    Stop(p);
+    return ms;
+}
+
 void StartUpFigure(int runs)
 {
     const int perScope = 200;
@@ -389,18 +399,25 @@ void StartUpFigure(int runs)
     StartVarnook(perScope, p, window);
     Stop(p);
     StartRegedit(perScope);
-    std::vector<double> ours, theirs, ratios;
+    StartBare(perScope);
+    std::vector<double> ours, theirs, bare, ratios, bareRatios;
     for (int i = 0; i < runs; ++i) {
         const double a = StartVarnook(perScope, p, window);
         Stop(p);
         const double b = StartRegedit(perScope);
+        const double c = StartBare(perScope);
         ours.push_back(a);
         theirs.push_back(b);
+        bare.push_back(c);
         ratios.push_back(a / b);
+        bareRatios.push_back(c / b);
     }
     std::printf("startup_vs_regedit_400: %.2f\n", Median(ratios));
     std::printf("startup_ms_400: %.0f\n", Median(ours));
+    // The floor: no window of two such trees starts faster here.
+    std::printf("startup_bare_two_trees_vs_regedit_400: %.2f\n", Median(bareRatios));
     std::fprintf(stderr, "regedit_startup_ms: %.0f\n", Median(theirs));
+    std::fprintf(stderr, "bare_two_trees_startup_ms: %.0f\n", Median(bare));
 }
 
 void IdleFigure()
