@@ -23,8 +23,4 @@ struct TBgraImage {
 // other forms, damaged data and images larger than maxSide on a side give nothing.
 std::optional<TBgraImage> DecodePng(std::span<const uint8_t> data, int maxSide = 256);
 
-// The zlib stream's data, at most limit bytes of it; nothing when the stream is damaged or
-// holds more than limit.
-std::optional<std::vector<uint8_t>> Inflate(std::span<const uint8_t> zlib, size_t limit);
-
 } // namespace varnook

@@ -19,5 +19,6 @@ list(APPEND VARNOOK_PORTABLE_SOURCES
   core/Presentation.cpp
   core/UpdateReply.cpp
   core/UpdateCheck.cpp
+  core/Inflate.cpp
   core/PngImage.cpp
 )

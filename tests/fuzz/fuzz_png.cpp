@@ -1,6 +1,7 @@
 // An icon image is read from the program's own resources, but the decoder must still stay inside
 // the bytes it is given whatever they hold (the sanitizers watch), and what it gives back must be
 // a whole image of the size it claims.
+#include "core/Inflate.h"
 #include "core/PngImage.h"
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The decoder of the icons' PNG images: deflate streams of every block type, the icons' own
 // images, and damaged or unexpected input, which must give nothing rather than read astray.
+#include "core/Inflate.h"
 #include "core/PngImage.h"
 
 #include <gtest/gtest.h>
