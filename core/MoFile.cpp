@@ -1,9 +1,12 @@
 #include "core/MoFile.h"
 
+#include "core/Inflate.h"
 #include "core/Strings.h"
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace varnook {
 
@@ -45,7 +48,28 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
     return true;
 }
 
+class TInflatedView final : public platform::IFileView {
+public:
+    explicit TInflatedView(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    const unsigned char* Data() const override { return bytes_.data(); }
+    size_t Size() const override { return bytes_.size(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
 } // namespace
+
+std::unique_ptr<platform::IFileView> InflateAppendedCatalog(std::unique_ptr<platform::IFileView> view, size_t limit)
+{
+    if (!view)
+        return view;
+    // Inflate refuses anything without a zlib header at once, a plain .mo among them.
+    auto inflated = Inflate({view->Data(), view->Size()}, limit);
+    if (!inflated)
+        return view;
+    return std::make_unique<TInflatedView>(std::move(*inflated));
+}
 
 TMoFile::TMoFile(std::unique_ptr<platform::IFileView> view, bool swapped, uint32_t count, uint32_t ids, uint32_t strs)
     : view_(std::move(view)), swapped_(swapped), count_(count), idTable_(ids), translationTable_(strs)

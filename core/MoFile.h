@@ -1,8 +1,10 @@
-// One GNU gettext message catalog (.mo), read in place.
+// One GNU gettext message catalog (.mo), read in place (or from its inflated copy, for the
+// catalogs stored compressed in the executable).
 #pragma once
 
 #include "platform/CatalogFiles.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +36,14 @@ private:
     uint32_t idTable_;
     uint32_t translationTable_;
 };
+
+// The catalogs appended to the executable are stored as zlib streams of their .mo bytes (a .mo
+// begins with its magic number, never with a zlib header). When view holds a stream that
+// inflates within limit, a view of the inflated bytes; otherwise view itself, which then opens
+// as the damaged catalog it is.
+constexpr size_t kMaxAppendedCatalog = 16 << 20;
+std::unique_ptr<platform::IFileView> InflateAppendedCatalog(std::unique_ptr<platform::IFileView> view,
+                                                            size_t limit = kMaxAppendedCatalog);
 
 // The value of the header's Content-Type line contains "charset=UTF-8" (any letter case).
 bool HeaderDeclaresUtf8(std::string_view header);

@@ -170,24 +170,30 @@ private:
             TEmbeddedFileInfo info;
             if (locator_.FindEmbedded(name, info)) {
                 path = locator_.Folder() + name;
-                return Cached(locator_.ExecutablePath(), info.offset, info.size, path);
+                return Cached(locator_.ExecutablePath(), info.offset, info.size, path, true);
             }
             uint64_t size = 0;
             const std::u16string disk = locator_.Folder() + name;
             if (!locator_.Folder().empty() && files.FileExists(disk) && files.GetFileSize(disk, size)) {
                 path = disk;
-                return Cached(disk, 0, size, path);
+                return Cached(disk, 0, size, path, false);
             }
         }
         return nullptr;
     }
 
-    std::shared_ptr<TMoFile> Cached(const std::u16string& file, uint64_t offset, uint64_t size, const std::u16string& path)
+    // An appended catalog is inflated once here and the cache keeps the inflated copy; a
+    // translator's file beside the executable is a plain .mo, read in place.
+    std::shared_ptr<TMoFile> Cached(const std::u16string& file, uint64_t offset, uint64_t size,
+                                    const std::u16string& path, bool appended)
     {
         const auto key = std::make_pair(AsciiUpper(file), offset);
         if (auto kept = cache_[key].lock())
             return kept;
-        std::shared_ptr<TMoFile> opened = TMoFile::Open(platform::CatalogFiles().MapRange(file, offset, size), path);
+        std::unique_ptr<platform::IFileView> view = platform::CatalogFiles().MapRange(file, offset, size);
+        if (appended)
+            view = InflateAppendedCatalog(std::move(view));
+        std::shared_ptr<TMoFile> opened = TMoFile::Open(std::move(view), path);
         cache_[key] = opened;
         return opened;
     }

@@ -1,7 +1,9 @@
 // A catalog from disk may be damaged or hostile: opening and looking up any text must stay
-// inside its bytes (the sanitizers watch), and a found translation lies inside the catalog.
+// inside its bytes (the sanitizers watch), and a found translation lies inside the catalog. The
+// bytes are taken as an appended entry, so a zlib stream is inflated (within a limit) first.
 #include "core/MoFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -24,8 +26,13 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::unique_ptr<TMoFile> catalog;
+    constexpr size_t kLimit = 256 * 1024;
+    auto bytes = std::make_unique<Bytes>(std::string(reinterpret_cast<const char*>(data), size));
+    auto view = InflateAppendedCatalog(std::move(bytes), kLimit);
+    if (!view || view->Size() > std::max(size, kLimit))
+        std::abort();
     try {
-        catalog = TMoFile::Open(std::make_unique<Bytes>(std::string(reinterpret_cast<const char*>(data), size)), u"f.mo");
+        catalog = TMoFile::Open(std::move(view), u"f.mo");
     } catch (const std::runtime_error&) {
         return 0;
     }

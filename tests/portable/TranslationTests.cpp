@@ -1,5 +1,6 @@
-// The translation layer: catalogs made by GNU msgfmt, appended to a program file or lying beside
-// it, found from the end of the file and read in place.
+// The translation layer: catalogs made by GNU msgfmt, appended to a program file (as made, or as
+// the zlib streams the build stores) or lying beside it, found from the end of the file and read
+// in place or from their inflated copy.
 #include "core/FileLocator.h"
 #include "core/MoFile.h"
 #include "core/Strings.h"
@@ -19,6 +20,10 @@ extern const std::string_view kCatalog_de;
 extern const std::string_view kCatalog_de_big;
 extern const std::string_view kCatalog_pt_BR;
 extern const std::string_view kCatalog_latin1;
+// zlib streams made by Python's zlib: of de.mo, of de.po (no catalog) and of 16 MiB and a byte.
+extern const std::string_view kCatalog_de_z;
+extern const std::string_view kCatalog_po_z;
+extern const std::string_view kCatalog_oversized_z;
 } // namespace varnook::fixtures
 
 namespace varnook {
@@ -84,6 +89,27 @@ TEST(MoFile, DamagedCatalogIsNoCatalogAndNeverReadsOutside)
         if (catalog)
             Find(*catalog, "Save");
     }
+}
+
+std::string_view BytesOf(const platform::IFileView& view)
+{
+    return {reinterpret_cast<const char*>(view.Data()), view.Size()};
+}
+
+TEST(MoFile, AppendedStreamInflatesToTheCatalogMsgfmtMade)
+{
+    auto inflated = [](std::string_view stored, size_t limit) {
+        auto view = InflateAppendedCatalog(std::make_unique<BytesView>(std::string(stored)), limit);
+        return view ? std::string(BytesOf(*view)) : std::string("<null>");
+    };
+    EXPECT_EQ(inflated(kCatalog_de_z, kMaxAppendedCatalog), kCatalog_de);
+    EXPECT_EQ(inflated(kCatalog_de_z, kCatalog_de.size()), kCatalog_de);
+    // One byte past the limit and the stream is handed back as it is, to open as no catalog.
+    EXPECT_EQ(inflated(kCatalog_de_z, kCatalog_de.size() - 1), kCatalog_de_z);
+    EXPECT_EQ(inflated(kCatalog_oversized_z, kMaxAppendedCatalog), kCatalog_oversized_z);
+    // A plain catalog, as older executables append them, is read in place.
+    EXPECT_EQ(inflated(kCatalog_de, kMaxAppendedCatalog), kCatalog_de);
+    EXPECT_EQ(InflateAppendedCatalog(nullptr), nullptr);
 }
 
 // A program file: some code bytes that hold the begin signature as a constant, then the tail.
@@ -261,16 +287,66 @@ TEST_F(TranslatorTest, CatalogWithoutUtf8TurnsTranslationOffWithOneMessage)
     EXPECT_EQ(gettext(u"Save"), u"Save"); // turned off for good
 }
 
+TEST_F(TranslatorTest, CompressedCatalogTranslatesLikeThePlainOne)
+{
+    const char16_t* texts[] = {u"Save", u"&File", u"Variable name",
+                               u"All changes will be lost after refreshing\r\nAre you sure?", u"Variable", u"Sav", u""};
+    std::vector<std::u16string> plain, compressed;
+    for (auto [stored, into] : {std::pair{kCatalog_de, &plain}, std::pair{kCatalog_de_z, &compressed}}) {
+        testing::WriteBytes(exe_, ProgramWithTail({{"locale\\de\\LC_MESSAGES\\default.mo", std::string(stored)}}));
+        StartTranslator(exe_);
+        UseLanguage(u"de");
+        for (const char16_t* text : texts)
+            into->push_back(gettext(text));
+    }
+    EXPECT_EQ(compressed, plain);
+    EXPECT_EQ(compressed[0], u"Speichern");
+    EXPECT_TRUE(problems_.empty());
+}
+
+// Whatever the damage, an appended entry that is no catalog gives the same message once and the
+// program stays English.
 TEST_F(TranslatorTest, NotACatalogRaisesOnceThenStaysEnglish)
 {
-    UseLanguage(u"it");
-    try {
-        gettext(u"Save");
-        ADD_FAILURE() << "no failure raised";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(FromUtf8(e.what()),
-                  u"This file is not a valid GNU gettext mo file: " + folder_->Path() + u"\\locale\\it\\LC_MESSAGES\\default.mo");
+    std::string badChecksum(kCatalog_de_z);
+    badChecksum.back() = char(badChecksum.back() ^ 0x01);
+    const struct {
+        const char* what;
+        std::string stored;
+    } cases[] = {
+        {"not a catalog at all", "not a catalog at all"},
+        {"stream cut short", std::string(kCatalog_de_z.substr(0, kCatalog_de_z.size() / 2))},
+        {"stream without its last checksum byte", std::string(kCatalog_de_z.substr(0, kCatalog_de_z.size() - 1))},
+        {"Adler-32 wrong", badChecksum},
+        {"stream of a .po text", std::string(kCatalog_po_z)},
+        {"stream of more than 16 MiB", std::string(kCatalog_oversized_z)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::WriteBytes(exe_, ProgramWithTail({{"locale\\it\\LC_MESSAGES\\default.mo", c.stored}}));
+        StartTranslator(exe_);
+        UseLanguage(u"it");
+        try {
+            gettext(u"Save");
+            ADD_FAILURE() << "no failure raised";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(FromUtf8(e.what()), u"This file is not a valid GNU gettext mo file: " + folder_->Path() +
+                                              u"\\locale\\it\\LC_MESSAGES\\default.mo");
+        }
+        EXPECT_EQ(gettext(u"Save"), u"Save");
     }
+    EXPECT_TRUE(problems_.empty());
+}
+
+// A translator's catalog beside the program is a plain .mo as msgfmt writes it; only the
+// executable's own tail holds streams.
+TEST_F(TranslatorTest, CatalogBesideTheProgramIsNeverInflated)
+{
+    folder_->Make(u"locale\\de\\LC_MESSAGES", true);
+    testing::WriteBytes(folder_->Path() + u"\\locale\\de\\LC_MESSAGES\\default.mo", std::string(kCatalog_de_z));
+    StartTranslator(exe_);
+    UseLanguage(u"de");
+    EXPECT_THROW(gettext(u"Save"), std::runtime_error);
     EXPECT_EQ(gettext(u"Save"), u"Save");
 }
 
