@@ -80,6 +80,8 @@ HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
     HWND grid = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | style,
                                 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Until the panel is made: without it every column and row moves the hidden header again.
+    SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
     ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |
                                                 LVS_EX_GRIDLINES);
     SendMessageW(grid, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
@@ -124,6 +126,9 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
     }
     SetImages(images);
     FillLegend();
+    // Before the tab shows its grid: on Windows the message also sets the visible style.
+    for (HWND grid : {inspector_, legend_})
+        SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
     SetActiveTab(tabInspector);
     // A value longer than its cell is read whole in a hover hint.
     inspectorTip_ = std::make_unique<THoverTip>(

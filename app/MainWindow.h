@@ -15,6 +15,7 @@
 
 #include <commctrl.h>
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -251,6 +252,8 @@ private:
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::unique_ptr<TOptions> options_;
     TUndoStack undoStack_;
+    // Both scopes as start-up reads them, on a worker while the window is made.
+    std::future<std::pair<TStoredScope, TStoredScope>> startScopes_;
     std::unique_ptr<TETree> sysTree_;
     std::unique_ptr<TETree> userTree_;
     std::unique_ptr<TTreeView> sysView_;

@@ -39,6 +39,8 @@ void Fill(HWND tree, HKEY root, const wchar_t* path)
     HKEY key;
     if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
+    // Filled as the program fills its views: no redrawing after every row.
+    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
     static wchar_t name[16384];
     static BYTE data[65536];
     for (DWORD i = 0;; ++i) {
@@ -54,6 +56,7 @@ void Fill(HWND tree, HKEY root, const wchar_t* path)
         SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
     }
     RegCloseKey(key);
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
 }
 
 } // namespace

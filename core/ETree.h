@@ -116,6 +116,10 @@ inline constexpr std::array<std::u16string_view, 9> UserReadOnlyNames = {
     u"APPDATA",      u"HOMEDRIVE",   u"HOMEPATH", u"LOGONSERVER", u"LOCALAPPDATA",
     u"SESSIONNAME",  u"USERDOMAIN",  u"USERNAME", u"USERPROFILE"};
 
+// The string values of a scope's key, as a load reads them; safe on any thread, so that start-up
+// can read both scopes while the window is being made.
+TStoredScope ReadScope(RegHandle root, std::u16string_view key);
+
 class TETree {
 public:
     // An empty tree that pushes its undo snapshots through undoStack (may be none).
@@ -321,6 +325,8 @@ public:
     // keeps root and key for saving, and the values as loaded as the base of the next save.
     // A key that cannot be opened gives an empty tree. Focuses nothing.
     void LoadFromRegistry(RegHandle newRoot, std::u16string_view newKey);
+    // The same from values ReadScope gave.
+    void LoadFromStored(RegHandle newRoot, std::u16string_view newKey, TStoredScope stored);
     // The string values as the store held them at the last load or save, as far as this
     // tree's saves are concerned.
     const TStoredScope& StoredBase() const { return fStoredBase; }

@@ -152,17 +152,26 @@ std::u16string FreeTemporaryName(RegistryAccess& reg, const std::u16string& name
 
 } // namespace
 
+TStoredScope ReadScope(RegHandle root, std::u16string_view key)
+{
+    RegistryAccess reg(root);
+    // A key that cannot be opened leaves no current key and lists no values.
+    reg.OpenKeyReadOnly(key);
+    return ReadStoredScope(reg);
+}
+
 void TETree::LoadFromRegistry(RegHandle newRoot, std::u16string_view newKey)
+{
+    LoadFromStored(newRoot, newKey, ReadScope(newRoot, newKey));
+}
+
+void TETree::LoadFromStored(RegHandle newRoot, std::u16string_view newKey, TStoredScope stored)
 {
     TBatch batch(*this);
     Clear();
     root = newRoot;
     key = std::u16string(newKey);
-
-    RegistryAccess reg(root);
-    // Not tested: a key that cannot be opened leaves no current key and lists no values.
-    reg.OpenKeyReadOnly(key);
-    fStoredBase = ReadStoredScope(reg);
+    fStoredBase = std::move(stored);
     for (const auto& v : fStoredBase) {
         TNode* variable = AppendVariableNode(v.name, v.kind, false);
         FillElements(variable, v.value, v.name);
