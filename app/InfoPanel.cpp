@@ -99,8 +99,8 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
     : dpi_(WindowDpi(parent)), onTabChange_(std::move(onTabChange))
 {
     RegisterWindowClass(kClassName, 0, GetSysColorBrush(COLOR_BTNFACE));
-    CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, L"Information", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 10, 10,
-                    parent, nullptr);
+    CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, L"Information", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
+                    nullptr);
     TPanelCaption::TButton close;
     close.text = u"\u00D7"; // a plain multiplication sign reads as "close" on every theme
     close.hint = N_(u"Close");
@@ -109,12 +109,15 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
                                                std::vector<TPanelCaption::TButton>{close});
 
     // The tab titles are drawn here: the access key's underline under its letter on every system.
+    // Made wide: tabs that do not fit at once make the control's scroll arrows, a window more
+    // for every start.
     tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 0, 0, 10, 10,
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 0, 0, 4096, 10,
                             Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     // The rows live in the inspector model; the grid asks for them as it paints.
     inspector_ = MakeGrid(Handle(), 2, LVS_OWNERDATA);
-    legend_ = MakeGrid(Handle(), 1);
+    // The pages lie over the tab control, which draws its frame around them.
+    SetWindowPos(inspector_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     UpdateDpi(dpi_);
     for (int i = 0; i < 2; ++i) {
         const std::u16string text = gettext(TabCaption(static_cast<TTab>(i)));
@@ -125,16 +128,37 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
         TabCtrl_InsertItem(tabs_, i, &item);
     }
     SetImages(images);
-    FillLegend();
     // Before the tab shows its grid: on Windows the message also sets the visible style.
-    for (HWND grid : {inspector_, legend_})
-        SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(inspector_, WM_SETREDRAW, TRUE, 0);
     SetActiveTab(tabInspector);
     // A value longer than its cell is read whole in a hover hint.
     inspectorTip_ = std::make_unique<THoverTip>(
         inspector_, [this](POINT p, uintptr_t& spot) { return CutCellAt(inspector_, p, spot); });
+}
+
+// The legend is made when its tab is first shown: two windows fewer at every start.
+HWND TInfoPanel::LegendGrid()
+{
+    if (legend_)
+        return legend_;
+    legend_ = MakeGrid(Handle(), 1);
+    SetWindowPos(legend_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ListView_SetImageList(legend_, images_, LVSIL_SMALL);
+    if (font_)
+        SendMessageW(legend_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    FillLegend();
+    SendMessageW(legend_, WM_SETREDRAW, TRUE, 0);
+    ShowWindow(legend_, ActiveTab() == tabLegend ? SW_SHOW : SW_HIDE);
     legendTip_ =
         std::make_unique<THoverTip>(legend_, [this](POINT p, uintptr_t& spot) { return CutCellAt(legend_, p, spot); });
+    Layout();
+    return legend_;
+}
+
+THoverTip& TInfoPanel::LegendTip()
+{
+    LegendGrid();
+    return *legendTip_;
 }
 
 std::u16string TInfoPanel::CellText(HWND grid, int row, int column) const
@@ -200,8 +224,10 @@ void TInfoPanel::UpdateDpi(UINT dpi)
 
 void TInfoPanel::SetImages(HIMAGELIST images)
 {
+    images_ = images;
     ListView_SetImageList(inspector_, images, LVSIL_SMALL);
-    ListView_SetImageList(legend_, images, LVSIL_SMALL);
+    if (legend_)
+        ListView_SetImageList(legend_, images, LVSIL_SMALL);
 }
 
 void TInfoPanel::SetInspector(const TInspector* model, std::function<bool()> showImages)
@@ -225,8 +251,10 @@ void TInfoPanel::Repaint()
 void TInfoPanel::SetFonts(HFONT font, HFONT boldFont)
 {
     caption_->SetFont(font, boldFont);
+    font_ = font;
     for (HWND w : {tabs_, inspector_, legend_})
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (w)
+            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     Layout();
 }
 
@@ -247,7 +275,8 @@ void TInfoPanel::Retranslate()
     }
     InvalidateRect(tabs_, nullptr, TRUE);
     // The legend's texts are translated as its rows are painted.
-    InvalidateRect(legend_, nullptr, TRUE);
+    if (legend_)
+        InvalidateRect(legend_, nullptr, TRUE);
 }
 
 void TInfoPanel::SelectTab(TTab tab)
@@ -265,8 +294,11 @@ TInfoPanel::TTab TInfoPanel::ActiveTab() const
 void TInfoPanel::SetActiveTab(TTab tab)
 {
     TabCtrl_SetCurSel(tabs_, tab);
+    if (tab == tabLegend)
+        LegendGrid();
     ShowWindow(inspector_, tab == tabInspector ? SW_SHOW : SW_HIDE);
-    ShowWindow(legend_, tab == tabLegend ? SW_SHOW : SW_HIDE);
+    if (legend_)
+        ShowWindow(legend_, tab == tabLegend ? SW_SHOW : SW_HIDE);
 }
 
 void TInfoPanel::FillLegend()
@@ -285,28 +317,37 @@ void TInfoPanel::FillLegend()
 void TInfoPanel::Layout()
 {
     // WM_SIZE arrives while the panel is created, before its children exist.
-    if (!caption_ || !tabs_ || !inspector_ || !legend_)
+    if (!caption_ || !tabs_ || !inspector_)
         return;
     RECT rc;
     GetClientRect(Handle(), &rc);
+    // A panel not yet given its place has nothing to show; laid out at no width, the tabs would
+    // make their scroll arrows.
+    if (rc.right <= 0 || rc.bottom <= 0)
+        return;
     const int captionHeight = TPanelCaption::HeightFor(dpi_);
-    MoveWindow(caption_->Handle(), 0, 0, rc.right, captionHeight, TRUE);
+    PlaceChild(caption_->Handle(), 0, 0, rc.right, captionHeight);
     RECT page{0, captionHeight, rc.right, rc.bottom};
-    MoveWindow(tabs_, page.left, page.top, page.right - page.left, page.bottom - page.top, TRUE);
+    PlaceChild(tabs_, page.left, page.top, page.right - page.left, page.bottom - page.top);
     RECT inner = {0, 0, page.right - page.left, page.bottom - page.top};
     TabCtrl_AdjustRect(tabs_, FALSE, &inner);
     OffsetRect(&inner, page.left, page.top);
-    for (HWND grid : {inspector_, legend_}) {
-        MoveWindow(grid, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, TRUE);
-        SetWindowPos(grid, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
+    for (HWND grid : {inspector_, legend_})
+        if (grid)
+            PlaceChild(grid, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top);
     const int width = std::max(0L, inner.right - inner.left - GetSystemMetrics(SM_CXVSCROLL));
     // The captions keep their width; the value column takes the rest, and never less than its
     // design width (a narrow window scrolls the grid sideways instead of cutting the captions).
     const int captionWidth = ScaleForDpi(kCaptionColumnWidth, dpi_);
-    ListView_SetColumnWidth(inspector_, 0, captionWidth);
-    ListView_SetColumnWidth(inspector_, 1, std::max(ScaleForDpi(kValueColumnWidth, dpi_), width - captionWidth));
-    ListView_SetColumnWidth(legend_, 0, width);
+    // Each width set lays the grid out again, also an unchanged one.
+    auto setWidth = [](HWND grid, int column, int columnWidth) {
+        if (ListView_GetColumnWidth(grid, column) != columnWidth)
+            ListView_SetColumnWidth(grid, column, columnWidth);
+    };
+    setWidth(inspector_, 0, captionWidth);
+    setWidth(inspector_, 1, std::max(ScaleForDpi(kValueColumnWidth, dpi_), width - captionWidth));
+    if (legend_)
+        setWidth(legend_, 0, width);
 }
 
 LRESULT TInfoPanel::OnCustomDraw(NMLVCUSTOMDRAW* draw)

@@ -32,11 +32,11 @@ public:
     // The untranslated caption of a tab, with its access key.
     static const char16_t* TabCaption(TTab tab);
     HWND InspectorGrid() const { return inspector_; }
-    HWND LegendGrid() const { return legend_; }
+    HWND LegendGrid();
     HWND Tabs() const { return tabs_; }
     // The hover hints that show a cut cell whole.
     THoverTip& InspectorTip() { return *inspectorTip_; }
-    THoverTip& LegendTip() { return *legendTip_; }
+    THoverTip& LegendTip();
     void SetImages(HIMAGELIST images);
     void SetFonts(HFONT font, HFONT boldFont);
     // Caption, tabs and legend in the language now in use.
@@ -69,6 +69,8 @@ private:
     HWND tabs_ = nullptr;
     HWND inspector_ = nullptr;
     HWND legend_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    HFONT font_ = nullptr;
     HIMAGELIST tabIcons_ = nullptr;
     std::function<void()> onTabChange_;
     const TInspector* model_ = nullptr;

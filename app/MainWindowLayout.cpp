@@ -157,6 +157,8 @@ void MoveWindowAndRepaint(HWND window, int x, int y, int width, int height)
     GetWindowRect(window, &old);
     MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&old), 2);
     const bool shifted = old.top != y || old.left != x;
+    if (!shifted && old.right - old.left == width && old.bottom - old.top == height)
+        return;
     SetWindowPos(window, nullptr, x, y, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE | (shifted ? SWP_NOCOPYBITS : 0));
     if (shifted)
@@ -249,9 +251,7 @@ void TfrmMain::CreateToolbars()
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                  RBS_BANDBORDERS | RBS_DBLCLKTOGGLE | CCS_NODIVIDER | CCS_TOP,
                              0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                                   0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+    HWND tooltip = SharedTooltip(Handle());
     selectorTips_ = tooltip;
 
     // tbMain: the action buttons, and last the "Donate" link.
@@ -837,10 +837,10 @@ void TfrmMain::RetranslateSelectors()
                 DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
                 SelectObject(dc, old);
                 ReleaseDC(child, dc);
-                MoveWindow(child, x, r.top, measure.right, r.bottom - r.top, TRUE);
+                PlaceChild(child, x, r.top, measure.right, r.bottom - r.top);
                 x += measure.right;
             } else {
-                MoveWindow(child, x, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+                PlaceChild(child, x, r.top, r.right - r.left, r.bottom - r.top);
                 x += (r.right - r.left) + ScaleForDpi(4, dpi_);
                 if (!firstEnd)
                     firstEnd = x;

@@ -12,6 +12,7 @@ namespace varnook {
 namespace {
 constexpr wchar_t kClassName[] = L"VarnookPanelCaption";
 constexpr int kButtonIdBase = 100;
+
 } // namespace
 
 TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, std::vector<TButton> buttons)
@@ -32,12 +33,8 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
         if (b.shield)
             SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
         if (!b.hint.empty()) {
-            // Only a caption with hinted buttons has a tooltip window: each costs the start-up.
-            if (!tooltip_) {
-                tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                           0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-                SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
-            }
+            if (!tooltip_)
+                tooltip_ = SharedTooltip(Handle());
             const std::u16string hint = gettext(b.hint);
             TTTOOLINFOW info{};
             info.cbSize = sizeof(info);
@@ -55,8 +52,16 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
 
 TPanelCaption::~TPanelCaption()
 {
-    if (tooltip_)
-        DestroyWindow(tooltip_);
+    // The hint window goes with the top window; only this caption's tools leave it.
+    if (!tooltip_ || !IsWindow(tooltip_))
+        return;
+    for (HWND button : buttonWindows_) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = Handle();
+        info.uId = reinterpret_cast<UINT_PTR>(button);
+        SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
 }
 
 int TPanelCaption::HeightFor(UINT dpi)
@@ -176,7 +181,7 @@ void TPanelCaption::Layout()
             width = extent.cx + ScaleForDpi(b.shield || b.iconId ? 36 : 16, dpi_);
         }
         right -= width;
-        MoveWindow(buttonWindows_[i], right, (height - square) / 2, width, square, TRUE);
+        PlaceChild(buttonWindows_[i], right, (height - square) / 2, width, square);
         right -= gap;
     }
 }

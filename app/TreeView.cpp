@@ -461,8 +461,8 @@ void TTreeView::Layout()
     RECT rc;
     GetClientRect(Handle(), &rc);
     const int captionHeight = TPanelCaption::HeightFor(dpi_);
-    MoveWindow(caption_->Handle(), 0, 0, rc.right, captionHeight, TRUE);
-    MoveWindow(control_, 0, captionHeight, rc.right, std::max(0L, rc.bottom - captionHeight), TRUE);
+    PlaceChild(caption_->Handle(), 0, 0, rc.right, captionHeight);
+    PlaceChild(control_, 0, captionHeight, rc.right, std::max(0L, rc.bottom - captionHeight));
 }
 
 void TTreeView::DrawOverlays(NMTVCUSTOMDRAW* draw, const TNode* node)

@@ -1,5 +1,7 @@
 #include "app/Window.h"
 
+#include <commctrl.h>
+
 namespace varnook {
 
 TWindow::~TWindow()
@@ -73,6 +75,30 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 int ScaleForDpi(int pixels, UINT dpi)
 {
     return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint)
+{
+    RECT now;
+    GetWindowRect(child, &now);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&now), 2);
+    if (now.left == x && now.top == y && now.right - now.left == width && now.bottom - now.top == height)
+        return false;
+    MoveWindow(child, x, y, width, height, repaint);
+    return true;
+}
+
+HWND SharedTooltip(HWND anyWindowOfTop)
+{
+    static HWND shared = nullptr;
+    HWND top = GetAncestor(anyWindowOfTop, GA_ROOT);
+    if (!shared || !IsWindow(shared) || GetWindow(shared, GW_OWNER) != top) {
+        shared = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                                 0, 0, top, nullptr, GetModuleHandleW(nullptr), nullptr);
+        // Hints stay long enough to read.
+        SendMessageW(shared, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+    }
+    return shared;
 }
 
 UINT WindowDpi(HWND hwnd)

@@ -39,5 +39,12 @@ void ReportUnhandledFailure() noexcept; // inside a catch (...) of an unknown fa
 // Pixel sizes are designed at 96 DPI.
 int ScaleForDpi(int pixels, UINT dpi);
 UINT WindowDpi(HWND hwnd);
+// Moves a child window to a place in its parent's client area, unless it is there already.
+// Under Wine every move asks the window server several times, and a panel moved to where it
+// was lays out its own children again. Gives whether it moved.
+bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = true);
+// The hint window the controls of a top window share, made on first use and gone with the
+// top window: every window costs the start-up.
+HWND SharedTooltip(HWND anyWindowOfTop);
 
 } // namespace varnook

@@ -317,6 +317,23 @@ TEST_F(LanguageSkinTest, TheDarkSkinDarkensEveryPartOfTheWindowAndTheDefaultOneR
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     EXPECT_EQ(TreeView_GetBkColor(later), TreeView_GetBkColor(window.UserTreeView()->Control()));
     DestroyWindow(later);
+    // The legend is made when its tab first shows: dark, filled and placed as the inspector.
+    const auto grids = [&] {
+        int count = 0;
+        for (HWND w = nullptr; (w = FindWindowExW(window.InfoPanel()->Handle(), w, WC_LISTVIEWW, nullptr));)
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(grids(), 1);
+    window.InfoPanel()->SelectTab(TInfoPanel::tabLegend);
+    EXPECT_EQ(grids(), 2);
+    const HWND legend = window.InfoPanel()->LegendGrid(), inspector = window.InfoPanel()->InspectorGrid();
+    EXPECT_TRUE(IsWindowVisible(legend));
+    EXPECT_FALSE(IsWindowVisible(inspector));
+    EXPECT_EQ(ListView_GetBkColor(legend), ListView_GetBkColor(inspector));
+    EXPECT_EQ(ListView_GetItemCount(legend), 5);
+    const RECT legendPlace = ScreenRectOf(legend), inspectorPlace = ScreenRectOf(inspector);
+    EXPECT_TRUE(EqualRect(&legendPlace, &inspectorPlace));
     if (const std::wstring dir = TestOutputDir(); !dir.empty())
         CaptureClient(hwnd).SaveBmp(dir + L"skin-dark-parts.bmp");
 }

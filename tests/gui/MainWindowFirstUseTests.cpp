@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace varnook;
 using namespace varnook::testing;
@@ -382,6 +383,49 @@ TEST_F(FirstUseTest, PanelButtonsHandTheKeyboardBackToTheirTree)
             EXPECT_EQ(GetFocus(), view->Control()) << button;
         }
     }
+}
+
+// The hints of the selectors and of the panels' buttons live in one hint window of the main
+// window, each with its own text.
+TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
+{
+    TfrmMain& w = Open();
+    struct Found {
+        HWND owner;
+        std::vector<HWND> tips;
+    } found{w.Handle(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM p) -> BOOL {
+        auto& f = *reinterpret_cast<Found*>(p);
+        wchar_t cls[64]{};
+        GetClassNameW(h, cls, 64);
+        if (GetWindow(h, GW_OWNER) == f.owner && lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0)
+            f.tips.push_back(h);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    const auto hintOf = [](HWND tips, HWND control) {
+        wchar_t text[128]{};
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = GetParent(control);
+        info.uId = reinterpret_cast<UINT_PTR>(control);
+        info.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(text);
+    };
+    HWND infoCaption = FindWindowExW(w.InfoPanel()->Handle(), nullptr, L"VarnookPanelCaption", nullptr);
+    const std::pair<HWND, const wchar_t*> hinted[] = {
+        {w.SysTreeView()->Caption().Button(0), L"Expand All (Ctrl+Shift++)"},
+        {w.UserTreeView()->Caption().Button(1), L"Collapse All (Ctrl+Shift+-)"},
+        {FindWindowExW(infoCaption, nullptr, WC_BUTTONW, nullptr), L"Close"},
+        {w.LanguageSelector(), L"Change language"},
+    };
+    HWND shared = nullptr;
+    for (HWND tips : found.tips)
+        if (hintOf(tips, hinted[0].first) == hinted[0].second)
+            shared = tips;
+    ASSERT_TRUE(shared);
+    for (const auto& [control, hint] : hinted)
+        EXPECT_EQ(hintOf(shared, control), hint);
 }
 
 // At the minimum width the Interface band cannot show both selectors: the one cut off is offered
