@@ -251,14 +251,18 @@ void TfrmMain::CreateToolbars()
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                  RBS_BANDBORDERS | RBS_DBLCLKTOGGLE | CCS_NODIVIDER | CCS_TOP,
                              0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND tooltip = SharedTooltip(Handle());
-    selectorTips_ = tooltip;
 
     // tbMain: the action buttons, and last the "Donate" link.
     tbMain_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                                   CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
                               0, 0, 0, 0, rebar_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The toolbar's own hint window serves the selectors and the panels' buttons too: every
+    // hidden window of its own costs the start-up.
+    if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
+        ShareTooltip(Handle(), own);
+    HWND tooltip = SharedTooltip(Handle());
+    selectorTips_ = tooltip;
     SendMessageW(tbMain_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
     SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
@@ -308,8 +312,6 @@ void TfrmMain::CreateToolbars()
         size.cx = static_cast<WORD>(extent.cx + ScaleForDpi(16, dpi_));
         SendMessageW(tbMain_, TB_SETBUTTONINFOW, donate.idCommand, reinterpret_cast<LPARAM>(&size));
     }
-    if (HWND tips = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
-        SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000); // hints stay long enough to read
     SendMessageW(tbMain_, TB_AUTOSIZE, 0, 0);
     SIZE ideal{};
     SendMessageW(tbMain_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));

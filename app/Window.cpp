@@ -88,17 +88,37 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint)
     return true;
 }
 
+namespace {
+struct TSharedTooltip {
+    HWND top = nullptr;
+    HWND tooltip = nullptr;
+} gShared;
+
+// Hints stay long enough to read.
+void KeepHintsLonger(HWND tooltip)
+{
+    SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+}
+} // namespace
+
 HWND SharedTooltip(HWND anyWindowOfTop)
 {
-    static HWND shared = nullptr;
     HWND top = GetAncestor(anyWindowOfTop, GA_ROOT);
-    if (!shared || !IsWindow(shared) || GetWindow(shared, GW_OWNER) != top) {
-        shared = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                                 0, 0, top, nullptr, GetModuleHandleW(nullptr), nullptr);
-        // Hints stay long enough to read.
-        SendMessageW(shared, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+    if (gShared.top != top || !IsWindow(gShared.tooltip)) {
+        HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                       top, nullptr, GetModuleHandleW(nullptr), nullptr);
+        KeepHintsLonger(tooltip);
+        gShared = {top, tooltip};
     }
-    return shared;
+    return gShared.tooltip;
+}
+
+void ShareTooltip(HWND anyWindowOfTop, HWND tooltip)
+{
+    // Hints also over a window that is not the active one, as the others always had.
+    SetWindowLongPtrW(tooltip, GWL_STYLE, GetWindowLongPtrW(tooltip, GWL_STYLE) | TTS_ALWAYSTIP);
+    KeepHintsLonger(tooltip);
+    gShared = {GetAncestor(anyWindowOfTop, GA_ROOT), tooltip};
 }
 
 UINT WindowDpi(HWND hwnd)

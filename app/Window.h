@@ -46,5 +46,7 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = 
 // The hint window the controls of a top window share, made on first use and gone with the
 // top window: every window costs the start-up.
 HWND SharedTooltip(HWND anyWindowOfTop);
+// Makes a hint window made elsewhere (a toolbar's own) the shared one of its top window.
+void ShareTooltip(HWND anyWindowOfTop, HWND tooltip);
 
 } // namespace varnook

@@ -385,8 +385,8 @@ TEST_F(FirstUseTest, PanelButtonsHandTheKeyboardBackToTheirTree)
     }
 }
 
-// The hints of the selectors and of the panels' buttons live in one hint window of the main
-// window, each with its own text.
+// The hints of the toolbar, the selectors and the panels' buttons live in one hint window of
+// the main window, each with its own text: every hidden window costs the start-up.
 TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
 {
     TfrmMain& w = Open();
@@ -426,6 +426,10 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
     ASSERT_TRUE(shared);
     for (const auto& [control, hint] : hinted)
         EXPECT_EQ(hintOf(shared, control), hint);
+    // It is the main toolbar's own.
+    HWND toolbar = FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0)), shared);
+    EXPECT_EQ(found.tips.size(), 2u); // and the status bar's
 }
 
 // At the minimum width the Interface band cannot show both selectors: the one cut off is offered
