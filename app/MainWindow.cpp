@@ -86,11 +86,7 @@ bool TfrmMain::Create(const TStartOptions& start)
     // window's DLLs (loaded on first use) are touched.
     if (start.runCommandLine)
         RunCommandLine();
-    // The store answers the worker's questions while this thread asks for windows.
-    startScopes_ = std::async(std::launch::async, [] {
-        return std::pair{ReadScope(platform::kRootLocalMachine, kSystemEnvironmentKey),
-                         ReadScope(platform::kRootCurrentUser, kUserEnvironmentKey)};
-    });
+    startScopes_ = std::make_unique<TScopesReader>();
     // The command line spoke the environment's language; the window starts English.
     UseLanguage(u"en");
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
@@ -123,7 +119,8 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     options_->Load();
 
     // 8-9. Both trees, each loaded from its scope.
-    auto [systemScope, userScope] = startScopes_.get();
+    auto [systemScope, userScope] = startScopes_->Take();
+    startScopes_.reset();
     sysTree_ = std::make_unique<TETree>(this);
     sysTree_->SetExclusions(&options_->GetExclusions());
     sysTree_->LoadFromStored(platform::kRootLocalMachine, kSystemEnvironmentKey, std::move(systemScope));

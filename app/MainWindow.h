@@ -15,7 +15,7 @@
 
 #include <commctrl.h>
 
-#include <future>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -30,6 +30,26 @@ struct TVariableRecord;
 namespace platform {
 class TAsyncGet;
 }
+
+// Both scopes read on a worker from its making on; the store answers the worker's questions
+// while the window's thread asks for windows.
+class TScopesReader {
+public:
+    TScopesReader();
+    ~TScopesReader();
+    TScopesReader(const TScopesReader&) = delete;
+    TScopesReader& operator=(const TScopesReader&) = delete;
+    // Waits for the worker; a failure of its reading is raised here.
+    std::pair<TStoredScope, TStoredScope> Take();
+
+private:
+    static DWORD WINAPI Main(void* self);
+    void Read() noexcept;
+
+    HANDLE thread_ = nullptr;
+    std::pair<TStoredScope, TStoredScope> scopes_;
+    std::exception_ptr failure_;
+};
 
 class TfrmMain final : public TWindow, public IPushInterface, public IToolbarOwner {
 public:
@@ -253,7 +273,7 @@ private:
     std::unique_ptr<TOptions> options_;
     TUndoStack undoStack_;
     // Both scopes as start-up reads them, on a worker while the window is made.
-    std::future<std::pair<TStoredScope, TStoredScope>> startScopes_;
+    std::unique_ptr<TScopesReader> startScopes_;
     std::unique_ptr<TETree> sysTree_;
     std::unique_ptr<TETree> userTree_;
     std::unique_ptr<TTreeView> sysView_;

@@ -19,6 +19,49 @@ RECT ToRect(const TBox& b)
 }
 } // namespace
 
+TScopesReader::TScopesReader()
+{
+    thread_ = CreateThread(nullptr, 64 * 1024, &TScopesReader::Main, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+}
+
+TScopesReader::~TScopesReader()
+{
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+}
+
+DWORD WINAPI TScopesReader::Main(void* self)
+{
+    static_cast<TScopesReader*>(self)->Read();
+    return 0;
+}
+
+void TScopesReader::Read() noexcept
+{
+    try {
+        scopes_ = {ReadScope(platform::kRootLocalMachine, kSystemEnvironmentKey),
+                   ReadScope(platform::kRootCurrentUser, kUserEnvironmentKey)};
+    } catch (...) {
+        failure_ = std::current_exception();
+    }
+}
+
+std::pair<TStoredScope, TStoredScope> TScopesReader::Take()
+{
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    } else {
+        Read(); // no worker to be had: read here
+    }
+    if (failure_)
+        std::rethrow_exception(failure_);
+    return std::move(scopes_);
+}
+
 void TfrmMain::PlaceWindow()
 {
     const TOptions& o = *options_;
