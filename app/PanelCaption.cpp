@@ -12,7 +12,6 @@ namespace varnook {
 namespace {
 constexpr wchar_t kClassName[] = L"VarnookPanelCaption";
 constexpr int kButtonIdBase = 100;
-
 } // namespace
 
 TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, std::vector<TButton> buttons)
