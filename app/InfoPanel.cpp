@@ -80,7 +80,9 @@ HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
     HWND grid = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | style,
                                 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    // Until the panel is made: without it every column and row moves the hidden header again.
+    // The pages lie over the tab control, which draws its frame around them.
+    SetWindowPos(grid, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Until the grid is filled: without it every column and row moves the hidden header again.
     SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
     ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |
                                                 LVS_EX_GRIDLINES);
@@ -116,8 +118,6 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
                             Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     // The rows live in the inspector model; the grid asks for them as it paints.
     inspector_ = MakeGrid(Handle(), 2, LVS_OWNERDATA);
-    // The pages lie over the tab control, which draws its frame around them.
-    SetWindowPos(inspector_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     UpdateDpi(dpi_);
     for (int i = 0; i < 2; ++i) {
         const std::u16string text = gettext(TabCaption(static_cast<TTab>(i)));
@@ -142,7 +142,6 @@ HWND TInfoPanel::LegendGrid()
     if (legend_)
         return legend_;
     legend_ = MakeGrid(Handle(), 1);
-    SetWindowPos(legend_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ListView_SetImageList(legend_, images_, LVSIL_SMALL);
     if (font_)
         SendMessageW(legend_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
