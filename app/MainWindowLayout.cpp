@@ -2,6 +2,7 @@
 // splitter between them, the information panel and the status bar.
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
+#include "app/PaintBuffer.h"
 #include "app/PanelLayout.h"
 #include "app/Skins.h"
 #include "app/TreeView.h"
@@ -257,6 +258,7 @@ void TfrmMain::CreateToolbars()
                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                                   CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
                               0, 0, 0, 0, rebar_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    PaintThroughBuffer(tbMain_);
     // The toolbar's own hint window serves the selectors and the panels' buttons too: every
     // hidden window of its own costs the start-up.
     if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))

@@ -620,6 +620,22 @@ LRESULT TTreeView::OnNotify(NMHDR* header)
 bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
+    case WM_PAINT:
+        if (wParam)
+            return false;
+        PaintBuffered();
+        return result = 0, true;
+    case WM_ERASEBKGND:
+        // The buffered paint fills the background itself.
+        if (WindowFromDC(reinterpret_cast<HDC>(wParam)) == control_)
+            return result = 1, true;
+        return false;
+    case WM_STYLECHANGING:
+    case WM_STYLECHANGED:
+        // Redrawing turned off and on around a paint: the control would measure every row again.
+        if (paintFrozen_)
+            return result = 0, true;
+        return false;
     case WM_MOUSEWHEEL:
     case WM_VSCROLL:
     case WM_HSCROLL:
@@ -667,6 +683,52 @@ bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     }
     return false;
+}
+
+namespace {
+bool SameScrollState(const SCROLLINFO& a, const SCROLLINFO& b)
+{
+    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+} // namespace
+
+void TTreeView::PaintBuffered()
+{
+    // The control sets and redraws both scroll bars at the end of every paint, changed or not:
+    // under Wine three redraws of themed bars, the most part of repainting a row. It paints
+    // into the buffer with its redrawing off (the WS_VISIBLE bit that WM_SETREDRAW clears), and
+    // the bars are redrawn only when the paint moved them.
+    SCROLLINFO before[2]{}, after[2]{};
+    for (int bar = SB_HORZ; bar <= SB_VERT; ++bar) {
+        before[bar].cbSize = after[bar].cbSize = sizeof(SCROLLINFO);
+        before[bar].fMask = after[bar].fMask = SIF_ALL;
+        GetScrollInfo(control_, bar, &before[bar]);
+    }
+    const LONG_PTR style = GetWindowLongPtrW(control_, GWL_STYLE);
+    LONG_PTR painted = style;
+    paintBuffer_.Paint(control_, [&](HDC dc, bool offScreen) {
+        if (!offScreen) {
+            CallWindowProcW(controlProc_, control_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+            return;
+        }
+        paintFrozen_ = true;
+        SetWindowLongPtrW(control_, GWL_STYLE, style & ~WS_VISIBLE);
+        CallWindowProcW(controlProc_, control_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        painted = GetWindowLongPtrW(control_, GWL_STYLE);
+        SetWindowLongPtrW(control_, GWL_STYLE, painted | (style & WS_VISIBLE));
+        paintFrozen_ = false;
+    });
+    bool moved = ((style ^ painted) & (WS_HSCROLL | WS_VSCROLL)) != 0;
+    for (int bar = SB_HORZ; bar <= SB_VERT; ++bar) {
+        GetScrollInfo(control_, bar, &after[bar]);
+        moved = moved || !SameScrollState(before[bar], after[bar]);
+    }
+    // A paint that scrolled or showed a bar drew what it drew before it moved: once more, whole,
+    // frame and bars included.
+    if (moved && ++unsettledPaints_ <= 2)
+        RedrawWindow(control_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    else if (!moved)
+        unsettledPaints_ = 0;
 }
 
 LRESULT CALLBACK TTreeView::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

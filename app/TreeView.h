@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/HoverTip.h"
+#include "app/PaintBuffer.h"
 #include "app/PanelCaption.h"
 #include "app/Window.h"
 #include "core/ETree.h"
@@ -95,6 +96,8 @@ private:
     // The element rows of an expanded variable, once.
     void InsertElements(const TNode* variable, HTREEITEM parent);
     void RepaintRows();
+    // The control's WM_PAINT, drawn into a buffer while its redrawing is off.
+    void PaintBuffered();
     void SyncSelection();
     void Layout();
     std::u16string HintAt(POINT client, uintptr_t& spot) const;
@@ -128,6 +131,12 @@ private:
     // Ended edits, released on a posted message: an editor never goes from inside its own keys.
     std::vector<std::unique_ptr<TETreeStringEditLink>> retired_;
     std::unique_ptr<THoverTip> hint_;
+    TPaintBuffer paintBuffer_;
+    // Set while the control paints into the buffer with its WS_VISIBLE bit cleared.
+    bool paintFrozen_ = false;
+    // Paints in a row that changed the scroll bars; a control that never settles is not
+    // repainted again and again.
+    int unsettledPaints_ = 0;
 };
 
 } // namespace varnook

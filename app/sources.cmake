@@ -15,6 +15,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/PanelCaption.cpp
   app/InfoPanel.cpp
   app/TreeView.cpp
+  app/PaintBuffer.cpp
   app/HoverTip.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp

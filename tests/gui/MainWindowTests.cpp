@@ -494,6 +494,52 @@ TEST_F(MainWindowTest, PanelsKeepTheirRatioAndTabTogglesTheTrees)
     EXPECT_EQ(GetFocus(), w.UserTreeView()->Control());
 }
 
+// The trees repaint a row at a time and redraw their scroll bars only when a paint moved them:
+// what the screen shows after each change is what a whole repaint of the tree draws.
+TEST_F(MainWindowTest, TreesRepaintedInPartsLookAsRepaintedWhole)
+{
+    const std::wstring longName = UniqueName(L"VNK_WIDE");
+    PutUser(longName, L"C:\\short");
+    for (int i = 0; i < 12; ++i)
+        PutUser(UniqueName(L"VNK_ROWS"), L"C:\\a;C:\\b;C:\\c");
+    TfrmMain& w = Open();
+    SetForegroundWindow(w.Handle());
+    TETree& user = *w.UserVarTree();
+    HWND control = w.UserTreeView()->Control();
+    const auto onScreen = [&] {
+        UpdateWindow(control);
+        Pump(50);
+        Sleep(300); // Wine hands the window's picture to the X server a moment after painting
+        RECT r;
+        GetWindowRect(control, &r);
+        return CaptureScreen(r);
+    };
+    const auto expectWhole = [&](const char* after) {
+        const Screenshot parts = onScreen();
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        const Screenshot whole = onScreen();
+        ASSERT_EQ(parts.width, whole.width);
+        size_t differing = 0;
+        for (size_t i = 0; i < parts.pixels.size(); ++i)
+            differing += parts.pixels[i] != whole.pixels[i];
+        EXPECT_EQ(differing, 0u) << "after " << after;
+    };
+    expectWhole("start-up");
+    user.FullExpand();
+    expectWhole("expanding every variable");
+    SendMessageW(control, WM_VSCROLL, SB_BOTTOM, 0);
+    expectWhole("scrolling to the end");
+    TNode* wide = Find(user, U(longName));
+    ASSERT_NE(wide, nullptr);
+    Edit(user, wide, u"C:\\" + std::u16string(300, u'w'));
+    user.ActivateNode(wide);
+    expectWhole("a row wider than the tree");
+    SendMessageW(control, WM_HSCROLL, SB_RIGHT, 0);
+    expectWhole("scrolling to the right");
+    user.FullCollapse();
+    expectWhole("collapsing every variable");
+}
+
 // The layout made before the window shows is the one it shows with: the panels lie between the
 // toolbars and the information panel already, and the first show moves nothing.
 TEST_F(MainWindowTest, HiddenWindowIsLaidOutAsItShows)
