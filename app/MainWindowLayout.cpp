@@ -61,6 +61,9 @@ HWND MakeSelectorStrip(HWND parent)
                 }
                 return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
             }
+            // No frame: nothing to draw outside the client area.
+            if (message == WM_NCPAINT)
+                return 0;
             return DefWindowProcW(hwnd, message, wParam, lParam);
         };
         wc.hInstance = GetModuleHandleW(nullptr);

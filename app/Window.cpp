@@ -44,6 +44,14 @@ LRESULT TWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A window without frame, edge or scroll bars has no non-client area: there is nothing to
+    // draw, and under Wine drawing nothing still asks the window server about the display.
+    if (message == WM_NCPAINT) {
+        constexpr LONG_PTR kFramed = WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL;
+        constexpr LONG_PTR kEdged = WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME;
+        if (!(GetWindowLongPtrW(hwnd_, GWL_STYLE) & kFramed) && !(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & kEdged))
+            return 0;
+    }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
