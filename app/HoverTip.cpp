@@ -13,7 +13,6 @@ namespace varnook {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x7469; // one of several subclasses of the same control
 constexpr UINT_PTR kShowTimer = 1;
 constexpr UINT_PTR kPopTimer = 2;
 // Hints stay long enough to read a long value.
@@ -42,8 +41,12 @@ void RegisterHintClass()
 THoverTip::THoverTip(HWND control, TTextAt textAt, TFeed feed)
     : control_(control), feed_(feed), textAt_(std::move(textAt))
 {
-    if (feed_ == TFeed::Subclass)
-        SetWindowSubclass(control_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (feed_ == TFeed::Subclass) {
+        link_ = new TFeedLink{this, nullptr};
+        SetWindowLongPtrW(control_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(link_));
+        link_->original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&THoverTip::ControlProc)));
+    }
     dpi_ = WindowDpi(control_);
 }
 
@@ -69,8 +72,17 @@ bool THoverTip::MakeWindow()
 THoverTip::~THoverTip()
 {
     // The control and the tip go with the main window when it is destroyed first.
-    if (feed_ == TFeed::Subclass && IsWindow(control_))
-        RemoveWindowSubclass(control_, Proc, kSubclassId);
+    if (link_) {
+        if (GetWindowLongPtrW(control_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&THoverTip::ControlProc)) {
+            SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_->original));
+            SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
+            delete link_;
+        } else {
+            // Someone subclassed the control after us: the procedure stays, passing every
+            // message on, until the control goes.
+            link_->owner = nullptr;
+        }
+    }
     if (tip_ && IsWindow(tip_)) {
         SetWindowLongPtrW(tip_, GWLP_USERDATA, 0);
         DestroyWindow(tip_);
@@ -246,17 +258,29 @@ bool THoverTip::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     return false;
 }
 
-LRESULT CALLBACK THoverTip::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK THoverTip::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<THoverTip*>(data);
-    LRESULT result = 0;
-    try {
-        if (self->OnOwnerMessage(message, wParam, lParam, result))
-            return result;
-    } catch (const std::exception& failure) {
-        ReportUnhandledFailure(failure);
+    auto* link = reinterpret_cast<TFeedLink*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!link)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    const WNDPROC original = link->original;
+    if (message == WM_NCDESTROY) {
+        if (link->owner)
+            link->owner->link_ = nullptr;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete link;
+        return CallWindowProcW(original, hwnd, message, wParam, lParam);
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    if (link->owner) {
+        LRESULT result = 0;
+        try {
+            if (link->owner->OnOwnerMessage(message, wParam, lParam, result))
+                return result;
+        } catch (const std::exception& failure) {
+            ReportUnhandledFailure(failure);
+        }
+    }
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
 } // namespace varnook

@@ -18,8 +18,9 @@ public:
     // share one showing of the tip); an empty text shows nothing there.
     using TTextAt = std::function<std::u16string(POINT client, uintptr_t& spot)>;
 
-    // Where the tip learns of the pointer: from a subclass of the control, or from the control's
-    // owner, whose own procedure hands every message of the control to OnOwnerMessage.
+    // Where the tip learns of the pointer: from a window procedure of its own put in front of the
+    // control's, or from the control's owner, whose own procedure hands every message of the
+    // control to OnOwnerMessage.
     enum class TFeed { Subclass, ByOwner };
 
     THoverTip(HWND control, TTextAt textAt, TFeed feed = TFeed::Subclass);
@@ -45,13 +46,20 @@ public:
     static constexpr size_t kLineLength = 100;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    // The procedure put in front of the control's (GWLP_USERDATA holds the link): not a comctl32
+    // subclass, which looks itself up on every message and under Wine asks the server each time.
+    struct TFeedLink {
+        THoverTip* owner;
+        WNDPROC original;
+    };
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK HintProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HDC dc);
     bool MakeWindow();
 
     HWND control_;
     TFeed feed_;
+    TFeedLink* link_ = nullptr; // freed with the control
     HWND tip_ = nullptr;
     HFONT font_ = nullptr;
     UINT dpi_ = 96;

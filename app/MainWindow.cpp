@@ -219,6 +219,7 @@ void TfrmMain::OnActivateRequest()
 
 bool TfrmMain::PreTranslateMessage(MSG& msg)
 {
+    RelayToSharedTooltip(msg);
     if (msg.message == ActivateWindowMessage() && ActivateWindowMessage() != 0) {
         OnActivateRequest();
         return true;

@@ -77,19 +77,8 @@ HWND MakeSelectorStrip(HWND parent)
                            0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-void AddTooltip(HWND tooltip, HWND owner, HWND control, const std::u16string& text)
-{
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = owner;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(platform::W(text));
-    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
 // A label and a drop-down list side by side; gives the strip's width.
-int PlaceSelector(HWND strip, HWND tooltip, UINT dpi, HFONT font, int x, const char16_t* label, const char16_t* hint,
+int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label, const char16_t* hint,
                   int width, int rows, HWND& box)
 {
     const std::u16string text = gettext(label);
@@ -111,7 +100,7 @@ int PlaceSelector(HWND strip, HWND tooltip, UINT dpi, HFONT font, int x, const c
                           GetModuleHandleW(nullptr), nullptr);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(box, CB_SETMINVISIBLE, rows, 0);
-    AddTooltip(tooltip, strip, box, gettext(hint));
+    AddSharedTool(strip, box, gettext(hint));
     return x + boxWidth + ScaleForDpi(4, dpi);
 }
 
@@ -266,8 +255,7 @@ void TfrmMain::CreateToolbars()
     // hidden window of its own costs the start-up.
     if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
         ShareTooltip(Handle(), own);
-    HWND tooltip = SharedTooltip(Handle());
-    selectorTips_ = tooltip;
+    selectorTips_ = SharedTooltip(Handle());
     SendMessageW(tbMain_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
     SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
@@ -324,14 +312,14 @@ void TfrmMain::CreateToolbars()
 
     // tbInterface: the language and skin selectors.
     tbInterface_ = MakeSelectorStrip(rebar_);
-    int x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), 0, kLanguageLabel, N_(u"Change language"), 141, 15,
+    int x = PlaceSelector(tbInterface_, dpi_, uiFont_.get(), 0, kLanguageLabel, N_(u"Change language"), 141, 15,
                           languageBox_);
     const int interfaceMinimum = x;
-    x = PlaceSelector(tbInterface_, tooltip, dpi_, uiFont_.get(), x, kSkinLabel, N_(u"Change skin"), 123, 14, skinBox_);
+    x = PlaceSelector(tbInterface_, dpi_, uiFont_.get(), x, kSkinLabel, N_(u"Change skin"), 123, 14, skinBox_);
     const int interfaceWidth = x;
     // tbUser: whose variables the right panel shows.
     tbUser_ = MakeSelectorStrip(rebar_);
-    const int userWidth = PlaceSelector(tbUser_, tooltip, dpi_, uiFont_.get(), 0, kUserLabel, N_(u"Change user"), 180, 10,
+    const int userWidth = PlaceSelector(tbUser_, dpi_, uiFont_.get(), 0, kUserLabel, N_(u"Change user"), 180, 10,
                                         userBox_);
 
     const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));

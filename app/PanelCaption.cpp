@@ -32,16 +32,8 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
         if (b.shield)
             SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
         if (!b.hint.empty()) {
-            if (!tooltip_)
-                tooltip_ = SharedTooltip(Handle());
-            const std::u16string hint = gettext(b.hint);
-            TTTOOLINFOW info{};
-            info.cbSize = sizeof(info);
-            info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            info.hwnd = Handle();
-            info.uId = reinterpret_cast<UINT_PTR>(button);
-            info.lpszText = const_cast<wchar_t*>(platform::W(hint));
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+            tooltip_ = SharedTooltip(Handle());
+            AddSharedTool(Handle(), button, gettext(b.hint));
         }
         buttonWindows_.push_back(button);
     }

@@ -1,6 +1,11 @@
 #include "app/Window.h"
 
+#include "platform/win32/WinString.h"
+
 #include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace varnook {
 
@@ -100,6 +105,7 @@ namespace {
 struct TSharedTooltip {
     HWND top = nullptr;
     HWND tooltip = nullptr;
+    std::vector<HWND> relayed; // tools fed by the message loop
 } gShared;
 
 // Hints stay long enough to read.
@@ -116,7 +122,7 @@ HWND SharedTooltip(HWND anyWindowOfTop)
         HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                        top, nullptr, GetModuleHandleW(nullptr), nullptr);
         KeepHintsLonger(tooltip);
-        gShared = {top, tooltip};
+        gShared = {top, tooltip, {}};
     }
     return gShared.tooltip;
 }
@@ -126,7 +132,33 @@ void ShareTooltip(HWND anyWindowOfTop, HWND tooltip)
     // Hints also over a window that is not the active one, as the others always had.
     SetWindowLongPtrW(tooltip, GWL_STYLE, GetWindowLongPtrW(tooltip, GWL_STYLE) | TTS_ALWAYSTIP);
     KeepHintsLonger(tooltip);
-    gShared = {GetAncestor(anyWindowOfTop, GA_ROOT), tooltip};
+    gShared = {GetAncestor(anyWindowOfTop, GA_ROOT), tooltip, {}};
+}
+
+void AddSharedTool(HWND owner, HWND control, const std::u16string& text)
+{
+    HWND tooltip = SharedTooltip(owner);
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.uFlags = TTF_IDISHWND;
+    info.hwnd = owner;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<wchar_t*>(platform::W(text));
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    // Windows gone since leave the list here: a handle made anew is not a tool and the hint
+    // window ignores what it is handed for it.
+    std::erase_if(gShared.relayed, [](HWND h) { return !IsWindow(h); });
+    gShared.relayed.push_back(control);
+}
+
+void RelayToSharedTooltip(const MSG& msg)
+{
+    if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || !gShared.tooltip)
+        return;
+    if (std::find(gShared.relayed.begin(), gShared.relayed.end(), msg.hwnd) == gShared.relayed.end())
+        return;
+    MSG relayed = msg;
+    SendMessageW(gShared.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 UINT WindowDpi(HWND hwnd)

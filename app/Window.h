@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <string>
 
 namespace varnook {
 
@@ -48,5 +49,12 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = 
 HWND SharedTooltip(HWND anyWindowOfTop);
 // Makes a hint window made elsewhere (a toolbar's own) the shared one of its top window.
 void ShareTooltip(HWND anyWindowOfTop, HWND tooltip);
+// Makes a control a tool of the shared hint window (owner: the window the hint window's
+// notifications go to). The hint window learns of the mouse over it from the message loop
+// (RelayToSharedTooltip), not from a subclass of the control: a subclassed control looks the
+// subclass up on every message it gets, and under Wine every lookup asks the window server.
+void AddSharedTool(HWND owner, HWND control, const std::u16string& text);
+// Hands a mouse message for a tool of the shared hint window to it; the message loop calls it.
+void RelayToSharedTooltip(const MSG& msg);
 
 } // namespace varnook

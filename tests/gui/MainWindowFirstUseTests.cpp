@@ -430,6 +430,32 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
     HWND toolbar = FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0)), shared);
     EXPECT_EQ(found.tips.size(), 2u); // and the status bar's
+
+    // The hint window learns of the mouse from the message loop: resting on a panel button or a
+    // selector shows its hint.
+    SetForegroundWindow(w.Handle());
+    for (const auto& [control, hint] : {hinted[1], hinted[3]}) {
+        RECT r;
+        GetWindowRect(control, &r);
+        const POINT screen{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        SetCursorPos(screen.x, screen.y);
+        POINT client = screen;
+        ScreenToClient(control, &client);
+        PostMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        bool shown = false;
+        for (int i = 0; i < 40 && !shown; ++i) {
+            Pump(50);
+            shown = IsWindowVisible(shared) != FALSE;
+        }
+        ASSERT_TRUE(shown) << Narrow(hint);
+        wchar_t text[128]{};
+        TTTOOLINFOW current{};
+        current.cbSize = sizeof(current);
+        current.lpszText = text;
+        EXPECT_TRUE(SendMessageW(shared, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&current)));
+        EXPECT_EQ(std::wstring(text), hint);
+        SendMessageW(shared, TTM_POP, 0, 0);
+    }
 }
 
 // At the minimum width the Interface band cannot show both selectors: the one cut off is offered
