@@ -276,12 +276,17 @@ void TfrmMain::Undo()
     undoStack_.Undo();
 }
 
-// The labels have fixed widths and a narrow window cuts their texts: the bar's tooltip then
+// The labels have fixed widths and a narrow window cuts their texts: the label's hint then
 // shows the whole text.
 static void SetStatusPartText(HWND statusBar, int part, const std::u16string& text)
 {
     SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(platform::W(text)));
-    SendMessageW(statusBar, SB_SETTIPTEXTW, part, reinterpret_cast<LPARAM>(platform::W(text)));
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = statusBar;
+    info.uId = static_cast<UINT_PTR>(part);
+    info.lpszText = const_cast<wchar_t*>(platform::W(text));
+    SendMessageW(SharedTooltip(statusBar), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 std::u16string TfrmMain::StatusText(int label) const

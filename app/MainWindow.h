@@ -198,6 +198,8 @@ private:
     void CreateChildren();
     void CreateToolbars();
     void CreateStatusBar();
+    // The labels' hint spots follow the labels.
+    void PlaceStatusTips();
     void LayoutChildren();
     void LayoutTreePanels();
     void OnSplitterMouse(UINT message, LPARAM lParam);

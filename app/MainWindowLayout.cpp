@@ -120,18 +120,20 @@ UINT AccessKeyOf(std::u16string_view text)
     return 0;
 }
 
+constexpr int kStatusParts = 4;
+
 // Four labels: at least 120, 200 and 200 pixels, the fourth takes the rest.
 void SetStatusParts(HWND statusBar, UINT dpi)
 {
-    const int widths[3] = {ScaleForDpi(120, dpi), ScaleForDpi(200, dpi), ScaleForDpi(200, dpi)};
-    int edges[4];
+    const int widths[kStatusParts - 1] = {ScaleForDpi(120, dpi), ScaleForDpi(200, dpi), ScaleForDpi(200, dpi)};
+    int edges[kStatusParts];
     int x = 0;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kStatusParts - 1; ++i) {
         x += widths[i];
         edges[i] = x;
     }
-    edges[3] = -1;
-    SendMessageW(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    edges[kStatusParts - 1] = -1;
+    SendMessageW(statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(edges));
 }
 
 // A child's own visibility, also while the window is still hidden: the layout made before the
@@ -526,12 +528,38 @@ void TfrmMain::ShowChevronMenu(const NMREBARCHEVRON& chevron)
 
 void TfrmMain::CreateStatusBar()
 {
-    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
-                                 0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The labels' hints come from the window's shared hint window: a hint window of the bar's
+    // own (SBARS_TOOLTIPS) is one more window for every start.
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                 Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
     SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
     // The labels exist from the start: texts set before the first layout must not be lost.
     SetStatusParts(statusBar_, dpi_);
+    HWND tooltip = SharedTooltip(Handle());
+    for (int part = 0; part < kStatusParts; ++part) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = statusBar_;
+        info.uId = static_cast<UINT_PTR>(part);
+        SendMessageW(statusBar_, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
+        info.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    RelayMouseToSharedTooltip(statusBar_);
+}
+
+void TfrmMain::PlaceStatusTips()
+{
+    HWND tooltip = SharedTooltip(Handle());
+    for (int part = 0; part < kStatusParts; ++part) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = statusBar_;
+        info.uId = static_cast<UINT_PTR>(part);
+        SendMessageW(statusBar_, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
+        SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    }
 }
 
 RECT TfrmMain::PanelsArea() const
@@ -565,6 +593,7 @@ void TfrmMain::LayoutChildren()
     SendMessageW(rebar_, WM_SIZE, 0, 0);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     SetStatusParts(statusBar_, dpi_);
+    PlaceStatusTips();
     // The bar does not repaint what it drew before it grew: the size grip would stay behind.
     InvalidateRect(statusBar_, nullptr, TRUE);
 

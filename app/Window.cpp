@@ -145,10 +145,15 @@ void AddSharedTool(HWND owner, HWND control, const std::u16string& text)
     info.uId = reinterpret_cast<UINT_PTR>(control);
     info.lpszText = const_cast<wchar_t*>(platform::W(text));
     SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    RelayMouseToSharedTooltip(control);
+}
+
+void RelayMouseToSharedTooltip(HWND window)
+{
     // Windows gone since leave the list here: a handle made anew is not a tool and the hint
     // window ignores what it is handed for it.
     std::erase_if(gShared.relayed, [](HWND h) { return !IsWindow(h); });
-    gShared.relayed.push_back(control);
+    gShared.relayed.push_back(window);
 }
 
 void RelayToSharedTooltip(const MSG& msg)

@@ -54,6 +54,9 @@ void ShareTooltip(HWND anyWindowOfTop, HWND tooltip);
 // (RelayToSharedTooltip), not from a subclass of the control: a subclassed control looks the
 // subclass up on every message it gets, and under Wine every lookup asks the window server.
 void AddSharedTool(HWND owner, HWND control, const std::u16string& text);
+// Has the message loop hand the mouse messages of a window with tools of its own (parts of a
+// status bar) to the shared hint window; AddSharedTool does it for its control.
+void RelayMouseToSharedTooltip(HWND window);
 // Hands a mouse message for a tool of the shared hint window to it; the message loop calls it.
 void RelayToSharedTooltip(const MSG& msg);
 

@@ -188,9 +188,27 @@ TEST_F(FirstUseTest, PortableAndCdModesAreShownInTheStatusBar)
         EXPECT_EQ(StatusBarText(w.StatusBar(), 1), mode.text);
         EXPECT_NE(SendMessageW(w.StatusBar(), SB_GETICON, 1, 0), 0);
         EXPECT_EQ(StatusBarText(w.StatusBar(), 0), L"");
-        // The label is 200 pixels wide whatever the language: hovering shows the whole text.
+        // The label is 200 pixels wide whatever the language: resting the mouse on it shows the
+        // whole text, in the window's one hint window.
+        SetForegroundWindow(w.Handle());
+        RECT part{};
+        SendMessageW(w.StatusBar(), SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+        POINT at{(part.left + part.right) / 2, (part.top + part.bottom) / 2};
+        const LPARAM client = MAKELPARAM(at.x, at.y);
+        ClientToScreen(w.StatusBar(), &at);
+        SetCursorPos(at.x, at.y);
+        PostMessageW(w.StatusBar(), WM_MOUSEMOVE, 0, client);
+        HWND tips = reinterpret_cast<HWND>(
+            SendMessageW(FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr), TB_GETTOOLTIPS, 0, 0));
+        for (int i = 0; i < 40 && !IsWindowVisible(tips); ++i)
+            Pump(50);
         wchar_t tip[128]{};
-        SendMessageW(w.StatusBar(), SB_GETTIPTEXTW, MAKEWPARAM(1, 128), reinterpret_cast<LPARAM>(tip));
+        TTTOOLINFOW current{};
+        current.cbSize = sizeof(current);
+        current.lpszText = tip;
+        EXPECT_TRUE(IsWindowVisible(tips));
+        EXPECT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&current)));
+        EXPECT_EQ(current.hwnd, w.StatusBar());
         EXPECT_EQ(std::wstring(tip), mode.text);
         CloseWindow();
     }
@@ -385,8 +403,9 @@ TEST_F(FirstUseTest, PanelButtonsHandTheKeyboardBackToTheirTree)
     }
 }
 
-// The hints of the toolbar, the selectors and the panels' buttons live in one hint window of
-// the main window, each with its own text: every hidden window costs the start-up.
+// The hints of the toolbar, the selectors, the panels' buttons and the status bar's labels live
+// in one hint window of the main window, each with its own text: every hidden window costs the
+// start-up.
 TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
 {
     TfrmMain& w = Open();
@@ -429,7 +448,7 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
     // It is the main toolbar's own.
     HWND toolbar = FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0)), shared);
-    EXPECT_EQ(found.tips.size(), 2u); // and the status bar's
+    EXPECT_EQ(found.tips.size(), 1u); // the status bar's labels use it too
 
     // The hint window learns of the mouse from the message loop: resting on a panel button or a
     // selector shows its hint.
