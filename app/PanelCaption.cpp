@@ -7,6 +7,10 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <map>
+#include <string>
+#include <utility>
+
 namespace varnook {
 
 namespace {
@@ -60,21 +64,42 @@ int TPanelCaption::HeightFor(UINT dpi)
     return ScaleForDpi(24, dpi);
 }
 
+namespace {
+// The buttons' icons, one per image and size for every caption: the panels show the same ones,
+// and under Wine loading an icon, and a button's copy of it, each ask the window server.
+HICON ButtonIcon(const wchar_t* name, int size)
+{
+    static std::map<std::pair<std::wstring, int>, platform::unique_hicon> loaded;
+    const std::wstring key = IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<UINT_PTR>(name)) : name;
+    auto& icon = loaded[{key, size}];
+    if (!icon)
+        icon.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, 0)));
+    return icon.get();
+}
+} // namespace
+
 void TPanelCaption::LoadIcons()
 {
     const int size = ScaleForDpi(16, dpi_);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0)));
-    buttonIcons_.clear();
-    for (size_t i = 0; i < buttons_.size(); ++i) {
-        const auto& b = buttons_[i];
-        // The shield is the program's own toolbar image, drawn the same on every system, not
-        // only where the button control knows how to draw one.
-        const wchar_t* name = b.shield ? L"_ICO_SHIELD" : b.iconId ? MAKEINTRESOURCEW(b.iconId) : nullptr;
-        HICON icon = name ? static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, size, size, 0)) : nullptr;
-        buttonIcons_.emplace_back(icon);
-        if (icon)
-            SendMessageW(buttonWindows_[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    icon_.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0)));
+    buttonIconDpi_.resize(buttons_.size(), 0);
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        if (buttons_[i].visible)
+            SetButtonIcon(i);
+}
+
+void TPanelCaption::SetButtonIcon(size_t index)
+{
+    const auto& b = buttons_[index];
+    // The shield is the program's own toolbar image, drawn the same on every system, not only
+    // where the button control knows how to draw one.
+    const wchar_t* name = b.shield ? L"_ICO_SHIELD" : b.iconId ? MAKEINTRESOURCEW(b.iconId) : nullptr;
+    if (!name || buttonIconDpi_[index] == dpi_)
+        return;
+    if (HICON icon = ButtonIcon(name, ScaleForDpi(16, dpi_))) {
+        SendMessageW(buttonWindows_[index], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        buttonIconDpi_[index] = dpi_;
     }
 }
 
@@ -131,6 +156,8 @@ void TPanelCaption::Retranslate()
 void TPanelCaption::SetButtonVisible(size_t index, bool visible)
 {
     buttons_[index].visible = visible;
+    if (visible)
+        SetButtonIcon(index);
     ShowWindow(buttonWindows_[index], visible ? SW_SHOW : SW_HIDE);
     Layout();
 }

@@ -44,6 +44,8 @@ private:
     void Layout();
     void Paint(HDC dc);
     void LoadIcons();
+    // Gives a shown button its icon at the current scale, once; a hidden one gets it when shown.
+    void SetButtonIcon(size_t index);
 
     UINT dpi_;
     int iconId_;
@@ -51,7 +53,7 @@ private:
     std::vector<TButton> buttons_;
     std::vector<HWND> buttonWindows_;
     platform::unique_hicon icon_;
-    std::vector<platform::unique_hicon> buttonIcons_;
+    std::vector<UINT> buttonIconDpi_; // the scale each button's icon was given at; 0 for none
     HWND tooltip_ = nullptr;
     HFONT font_ = nullptr;
     HFONT boldFont_ = nullptr;

@@ -786,6 +786,8 @@ TEST_F(MainWindowTest, WithoutWriteAccessTheSystemTreeIsShownNotEdited)
     EXPECT_TRUE(w.SysTreeView()->ReadOnlyLook());
     EXPECT_EQ(TreeView_GetBkColor(w.SysTreeView()->Control()), RGB(240, 240, 240));
     EXPECT_TRUE(w.SysTreeView()->Caption().ButtonVisible(2)); // Restart as administrator
+    // with the shield, which a hidden button is only given once it shows
+    EXPECT_NE(SendMessageW(w.SysTreeView()->Caption().Button(2), BM_GETIMAGE, IMAGE_ICON, 0), 0);
     Pump(50);
     EXPECT_EQ(w.StatusText(2), u"You have no write access to the system variables");
     ASSERT_NE(Find(*w.SysVarTree(), U(system)), nullptr); // still shown
