@@ -82,17 +82,18 @@ int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label
                   int width, int rows, HWND& box)
 {
     const std::u16string text = gettext(label);
-    HWND staticLabel = CreateWindowExW(0, WC_STATICW, platform::W(text), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
-                                       10, 10, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    HDC dc = GetDC(staticLabel);
-    HGDIOBJ old = SelectObject(dc, font);
+    // Measured first, so that the label is made where it stays.
     RECT measure{0, 0, 0, 0};
-    DrawTextW(dc, platform::W(text), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(staticLabel, dc);
+    if (HDC dc = CreateCompatibleDC(nullptr)) {
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawTextW(dc, platform::W(text), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
     const int height = ScaleForDpi(24, dpi);
-    MoveWindow(staticLabel, x, 0, measure.right, height, FALSE);
+    HWND staticLabel = CreateWindowExW(0, WC_STATICW, platform::W(text), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, x, 0,
+                                       measure.right, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     x += measure.right;
     const int boxWidth = ScaleForDpi(width, dpi);
     box = CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,

@@ -22,7 +22,8 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
     : dpi_(WindowDpi(parent)), iconId_(iconId), caption_(std::move(caption)), buttons_(std::move(buttons))
 {
     RegisterWindowClass(kClassName, CS_HREDRAW | CS_VREDRAW, nullptr);
-    CreateWindowFor(0, kClassName, platform::W(caption_), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 10,
+    // Made without a width: the buttons are placed once, when the panel lays it out.
+    CreateWindowFor(0, kClassName, platform::W(caption_), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
                     HeightFor(dpi_), parent, nullptr);
     for (size_t i = 0; i < buttons_.size(); ++i) {
         const auto& b = buttons_[i];
@@ -179,6 +180,8 @@ void TPanelCaption::Layout()
         return;
     RECT rc;
     GetClientRect(Handle(), &rc);
+    if (rc.right <= 0)
+        return;
     const int height = rc.bottom - rc.top;
     const int square = height - ScaleForDpi(4, dpi_);
     const int gap = ScaleForDpi(2, dpi_);

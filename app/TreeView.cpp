@@ -38,8 +38,9 @@ TTreeView::TTreeView(HWND parent, int iconId, std::u16string caption, std::vecto
     : hooks_(std::move(hooks)), dpi_(WindowDpi(parent))
 {
     RegisterWindowClass(kClassName, 0, nullptr);
+    // Made without a size: its children are placed once, when the main window lays it out.
     CreateWindowFor(WS_EX_CONTROLPARENT, kClassName, platform::W(caption), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                    0, 0, 10, 10, parent, nullptr);
+                    0, 0, 0, 0, parent, nullptr);
     std::vector<TPanelCaption::TButton> buttons;
     TPanelCaption::TButton collapse;
     collapse.iconId = IDI_PANEL_COLLAPSE;
@@ -460,6 +461,8 @@ void TTreeView::Layout()
         return;
     RECT rc;
     GetClientRect(Handle(), &rc);
+    if (rc.right <= 0 || rc.bottom <= 0)
+        return;
     const int captionHeight = TPanelCaption::HeightFor(dpi_);
     PlaceChild(caption_->Handle(), 0, 0, rc.right, captionHeight);
     PlaceChild(control_, 0, captionHeight, rc.right, std::max(0L, rc.bottom - captionHeight));
