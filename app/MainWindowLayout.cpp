@@ -137,6 +137,17 @@ void SetStatusParts(HWND statusBar, UINT dpi)
     SendMessageW(statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(edges));
 }
 
+// The hint tool of a status bar label, where the label is: the part's number is its id.
+TTTOOLINFOW StatusTool(HWND statusBar, int part)
+{
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = statusBar;
+    info.uId = static_cast<UINT_PTR>(part);
+    SendMessageW(statusBar, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
+    return info;
+}
+
 // A child's own visibility, also while the window is still hidden: the layout made before the
 // window shows is then the one it shows with, and the first show moves no child.
 bool ShownInParent(HWND child)
@@ -537,29 +548,19 @@ void TfrmMain::CreateStatusBar()
     SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
     // The labels exist from the start: texts set before the first layout must not be lost.
     SetStatusParts(statusBar_, dpi_);
-    HWND tooltip = SharedTooltip(Handle());
     for (int part = 0; part < kStatusParts; ++part) {
-        TTTOOLINFOW info{};
-        info.cbSize = sizeof(info);
-        info.hwnd = statusBar_;
-        info.uId = static_cast<UINT_PTR>(part);
-        SendMessageW(statusBar_, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
+        TTTOOLINFOW info = StatusTool(statusBar_, part);
         info.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(SharedTooltip(Handle()), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     RelayMouseToSharedTooltip(statusBar_);
 }
 
 void TfrmMain::PlaceStatusTips()
 {
-    HWND tooltip = SharedTooltip(Handle());
     for (int part = 0; part < kStatusParts; ++part) {
-        TTTOOLINFOW info{};
-        info.cbSize = sizeof(info);
-        info.hwnd = statusBar_;
-        info.uId = static_cast<UINT_PTR>(part);
-        SendMessageW(statusBar_, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
-        SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+        TTTOOLINFOW info = StatusTool(statusBar_, part);
+        SendMessageW(SharedTooltip(Handle()), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 

@@ -23,13 +23,9 @@ void TPaintBuffer::Paint(HWND control, const std::function<void(HDC dc, bool off
             SelectObject(dc_.get(), original_);
         original_ = nullptr;
         dc_.reset(CreateCompatibleDC(screen));
+        // Top-down, 32 bits a pixel.
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = client.right;
-        info.bmiHeader.biHeight = -client.bottom;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
         bitmap_.reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!dc_ || !bitmap_) {
@@ -85,7 +81,9 @@ LRESULT CALLBACK BufferedControlProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             return 1;
         break;
     case WM_NCDESTROY: {
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        // A subclass put in front of this procedure later keeps its place.
+        if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&BufferedControlProc))
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         std::unique_ptr<TBufferedControl> gone(self);
         return CallWindowProcW(original, hwnd, message, wParam, lParam);
