@@ -96,9 +96,10 @@ int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label
     SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     x += measure.right;
     const int boxWidth = ScaleForDpi(width, dpi);
+    // Made as high as it shows closed: the rows of its open list come from CB_SETMINVISIBLE, and a
+    // taller box has its list (a top-level window) sized again and again while it is made.
     box = CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          x, ScaleForDpi(1, dpi), boxWidth, height * (rows + 1), strip, nullptr,
-                          GetModuleHandleW(nullptr), nullptr);
+                          x, ScaleForDpi(1, dpi), boxWidth, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(box, CB_SETMINVISIBLE, rows, 0);
     AddSharedTool(strip, box, gettext(hint));

@@ -477,6 +477,31 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
     }
 }
 
+// The selectors are made as high as they show closed; an open list shows as many rows as its
+// selector is given (or all its entries, when fewer), whatever the height it was made with.
+TEST_F(FirstUseTest, SelectorListsOpenWithTheirRows)
+{
+    TfrmMain& w = Open();
+    SetForegroundWindow(w.Handle());
+    for (HWND box : {w.LanguageSelector(), w.SkinSelector(), w.UserSelector()}) {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        ASSERT_TRUE(GetComboBoxInfo(box, &info));
+        const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
+        const int rows = std::min(count, static_cast<int>(SendMessageW(box, CB_GETMINVISIBLE, 0, 0)));
+        ASSERT_GT(rows, 0);
+        SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+        Pump(50);
+        ASSERT_TRUE(IsWindowVisible(info.hwndList));
+        RECT list;
+        GetClientRect(info.hwndList, &list);
+        const int row = static_cast<int>(SendMessageW(info.hwndList, LB_GETITEMHEIGHT, 0, 0));
+        EXPECT_EQ(list.bottom / row, rows) << list.bottom << " / " << row;
+        SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+        Pump(20);
+    }
+}
+
 // At the minimum width the Interface band cannot show both selectors: the one cut off is offered
 // by the band's chevron as a submenu of its entries. Run at 96 DPI and, by gui_144dpi, at 144.
 TEST_F(FirstUseTest, ACutBandOffersWhatItHidesOnItsChevronAt144DpiToo)
