@@ -281,12 +281,7 @@ void TfrmMain::Undo()
 static void SetStatusPartText(HWND statusBar, int part, const std::u16string& text)
 {
     SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(platform::W(text)));
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.hwnd = statusBar;
-    info.uId = static_cast<UINT_PTR>(part);
-    info.lpszText = const_cast<wchar_t*>(platform::W(text));
-    SendMessageW(SharedTooltip(statusBar), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    SetSharedToolText(statusBar, static_cast<UINT_PTR>(part), text);
 }
 
 std::u16string TfrmMain::StatusText(int label) const

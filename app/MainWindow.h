@@ -318,7 +318,6 @@ private:
     HWND languageBox_ = nullptr;
     HWND skinBox_ = nullptr;
     HWND userBox_ = nullptr;
-    HWND selectorTips_ = nullptr;
     // The language the window was last translated into.
     std::u16string translatedLanguage_ = u"en";
     HWND statusBar_ = nullptr;

@@ -270,7 +270,6 @@ void TfrmMain::CreateToolbars()
     // hidden window of its own costs the start-up.
     if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
         ShareTooltip(Handle(), own);
-    selectorTips_ = SharedTooltip(Handle());
     SendMessageW(tbMain_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
     SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
@@ -836,13 +835,7 @@ void TfrmMain::RetranslateSelectors()
                      {kSkinLabel, N_(u"Change skin"), skinBox_},
                      {kUserLabel, N_(u"Change user"), userBox_}};
     for (const auto& s : selectors) {
-        const std::u16string hint = gettext(s.hint);
-        TTTOOLINFOW info{};
-        info.cbSize = sizeof(info);
-        info.hwnd = GetParent(s.box);
-        info.uId = reinterpret_cast<UINT_PTR>(s.box);
-        info.lpszText = const_cast<wchar_t*>(platform::W(hint));
-        SendMessageW(selectorTips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+        SetSharedToolText(GetParent(s.box), reinterpret_cast<UINT_PTR>(s.box), gettext(s.hint));
         if (HWND label = GetWindow(s.box, GW_HWNDPREV))
             SetWindowTextW(label, platform::W(gettext(s.label)));
     }

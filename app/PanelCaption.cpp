@@ -36,10 +36,8 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
                                       GetModuleHandleW(nullptr), nullptr);
         if (b.shield)
             SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
-        if (!b.hint.empty()) {
-            tooltip_ = SharedTooltip(Handle());
+        if (!b.hint.empty())
             AddSharedTool(Handle(), button, gettext(b.hint));
-        }
         buttonWindows_.push_back(button);
     }
     LoadIcons();
@@ -49,15 +47,9 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
 TPanelCaption::~TPanelCaption()
 {
     // The hint window goes with the top window; only this caption's tools leave it.
-    if (!tooltip_ || !IsWindow(tooltip_))
-        return;
-    for (HWND button : buttonWindows_) {
-        TTTOOLINFOW info{};
-        info.cbSize = sizeof(info);
-        info.hwnd = Handle();
-        info.uId = reinterpret_cast<UINT_PTR>(button);
-        SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    }
+    for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i)
+        if (!buttons_[i].hint.empty())
+            RemoveSharedTool(Handle(), reinterpret_cast<UINT_PTR>(buttonWindows_[i]));
 }
 
 int TPanelCaption::HeightFor(UINT dpi)
@@ -138,15 +130,8 @@ void TPanelCaption::Retranslate()
         const auto& b = buttons_[i];
         if (!b.text.empty())
             SetWindowTextW(buttonWindows_[i], platform::W(gettext(b.text)));
-        if (!b.hint.empty()) {
-            const std::u16string hint = gettext(b.hint);
-            TTTOOLINFOW info{};
-            info.cbSize = sizeof(info);
-            info.hwnd = Handle();
-            info.uId = reinterpret_cast<UINT_PTR>(buttonWindows_[i]);
-            info.lpszText = const_cast<wchar_t*>(platform::W(hint));
-            SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
-        }
+        if (!b.hint.empty())
+            SetSharedToolText(Handle(), reinterpret_cast<UINT_PTR>(buttonWindows_[i]), gettext(b.hint));
     }
     // The window's own text is what it shows, for screen readers and tests alike.
     SetWindowTextW(Handle(), platform::W(gettext(caption_)));

@@ -54,7 +54,6 @@ private:
     std::vector<HWND> buttonWindows_;
     platform::unique_hicon icon_;
     std::vector<UINT> buttonIconDpi_; // the scale each button's icon was given at; 0 for none
-    HWND tooltip_ = nullptr;
     HFONT font_ = nullptr;
     HFONT boldFont_ = nullptr;
 };

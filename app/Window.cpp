@@ -148,6 +148,27 @@ void AddSharedTool(HWND owner, HWND control, const std::u16string& text)
     RelayMouseToSharedTooltip(control);
 }
 
+void SetSharedToolText(HWND owner, UINT_PTR id, const std::u16string& text)
+{
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = owner;
+    info.uId = id;
+    info.lpszText = const_cast<wchar_t*>(platform::W(text));
+    SendMessageW(SharedTooltip(owner), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void RemoveSharedTool(HWND owner, UINT_PTR id)
+{
+    if (!IsWindow(gShared.tooltip) || gShared.top != GetAncestor(owner, GA_ROOT))
+        return;
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = owner;
+    info.uId = id;
+    SendMessageW(gShared.tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void RelayMouseToSharedTooltip(HWND window)
 {
     // Windows gone since leave the list here: a handle made anew is not a tool and the hint

@@ -54,6 +54,12 @@ void ShareTooltip(HWND anyWindowOfTop, HWND tooltip);
 // (RelayToSharedTooltip), not from a subclass of the control: a subclassed control looks the
 // subclass up on every message it gets, and under Wine every lookup asks the window server.
 void AddSharedTool(HWND owner, HWND control, const std::u16string& text);
+// Gives a tool of the shared hint window new text: owner and id as the tool was added with (a
+// control's handle for AddSharedTool).
+void SetSharedToolText(HWND owner, UINT_PTR id, const std::u16string& text);
+// Takes a tool out of the shared hint window, for a control that goes before its top window;
+// nothing when the hint window went already.
+void RemoveSharedTool(HWND owner, UINT_PTR id);
 // Has the message loop hand the mouse messages of a window with tools of its own (parts of a
 // status bar) to the shared hint window; AddSharedTool does it for its control.
 void RelayMouseToSharedTooltip(HWND window);
