@@ -177,7 +177,14 @@ Screenshot CaptureClient(HWND window)
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-    Sleep(300); // Wine hands the window's picture to the X server a moment after painting
+    // Wine hands what was painted to the X server when the thread next finds its queue empty (or
+    // at a later paint), not at the end of each paint: without this, whatever painted last, such
+    // as the information tabs, is missing from the picture. A filter no message matches finds
+    // the queue empty without taking anything from it.
+    constexpr UINT kNoMessage = WM_APP + 0x3FFF;
+    MSG none;
+    PeekMessageW(&none, nullptr, kNoMessage, kNoMessage, PM_NOREMOVE);
+    Sleep(300); // and the X server shows it a moment later
     RECT client{};
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
