@@ -77,24 +77,31 @@ HWND MakeSelectorStrip(HWND parent)
                            0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+// The width a selector's label needs for its text in the font.
+int LabelWidth(HFONT font, const wchar_t* text)
+{
+    RECT measure{0, 0, 0, 0};
+    if (HDC dc = CreateCompatibleDC(nullptr)) {
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    return measure.right;
+}
+
 // A label and a drop-down list side by side; gives the strip's width.
 int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label, const char16_t* hint,
                   int width, int rows, HWND& box)
 {
     const std::u16string text = gettext(label);
     // Measured first, so that the label is made where it stays.
-    RECT measure{0, 0, 0, 0};
-    if (HDC dc = CreateCompatibleDC(nullptr)) {
-        HGDIOBJ old = SelectObject(dc, font);
-        DrawTextW(dc, platform::W(text), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
+    const int labelWidth = LabelWidth(font, platform::W(text));
     const int height = ScaleForDpi(24, dpi);
     HWND staticLabel = CreateWindowExW(0, WC_STATICW, platform::W(text), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, x, 0,
-                                       measure.right, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                       labelWidth, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    x += measure.right;
+    x += labelWidth;
     const int boxWidth = ScaleForDpi(width, dpi);
     // Made as high as it shows closed: the rows of its open list come from CB_SETMINVISIBLE, and a
     // taller box has its list (a top-level window) sized again and again while it is made.
@@ -851,14 +858,9 @@ void TfrmMain::RetranslateSelectors()
             if (lstrcmpiW(cls, WC_STATICW) == 0) {
                 std::wstring text(GetWindowTextLengthW(child) + 1, L'\0');
                 text.resize(GetWindowTextW(child, text.data(), static_cast<int>(text.size())));
-                HDC dc = GetDC(child);
-                HGDIOBJ old = SelectObject(dc, uiFont_.get());
-                RECT measure{0, 0, 0, 0};
-                DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
-                SelectObject(dc, old);
-                ReleaseDC(child, dc);
-                PlaceChild(child, x, r.top, measure.right, r.bottom - r.top);
-                x += measure.right;
+                const int labelWidth = LabelWidth(uiFont_.get(), text.c_str());
+                PlaceChild(child, x, r.top, labelWidth, r.bottom - r.top);
+                x += labelWidth;
             } else {
                 PlaceChild(child, x, r.top, r.right - r.left, r.bottom - r.top);
                 x += (r.right - r.left) + ScaleForDpi(4, dpi_);
