@@ -45,6 +45,7 @@ public:
 private:
     static DWORD WINAPI Main(void* self);
     void Read() noexcept;
+    void Join();
 
     HANDLE thread_ = nullptr;
     std::pair<TStoredScope, TStoredScope> scopes_;

@@ -26,9 +26,15 @@ TScopesReader::TScopesReader()
 
 TScopesReader::~TScopesReader()
 {
+    Join();
+}
+
+void TScopesReader::Join()
+{
     if (thread_) {
         WaitForSingleObject(thread_, INFINITE);
         CloseHandle(thread_);
+        thread_ = nullptr;
     }
 }
 
@@ -50,13 +56,10 @@ void TScopesReader::Read() noexcept
 
 std::pair<TStoredScope, TStoredScope> TScopesReader::Take()
 {
-    if (thread_) {
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    } else {
+    if (thread_)
+        Join();
+    else
         Read(); // no worker to be had: read here
-    }
     if (failure_)
         std::rethrow_exception(failure_);
     return std::move(scopes_);
