@@ -116,6 +116,7 @@ TInfoPanel::TInfoPanel(HWND parent, HIMAGELIST images, std::function<void()> onC
     tabs_ = CreateWindowExW(0, WC_TABCONTROLW, nullptr,
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 0, 0, 4096, 10,
                             Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(tabs_);
     // The rows live in the inspector model; the grid asks for them as it paints.
     inspector_ = MakeGrid(Handle(), 2, LVS_OWNERDATA);
     UpdateDpi(dpi_);

@@ -100,6 +100,7 @@ int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label
     const int height = ScaleForDpi(24, dpi);
     HWND staticLabel = CreateWindowExW(0, WC_STATICW, platform::W(text), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, x, 0,
                                        labelWidth, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(staticLabel);
     SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     x += labelWidth;
     const int boxWidth = ScaleForDpi(width, dpi);
@@ -107,6 +108,7 @@ int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label
     // taller box has its list (a top-level window) sized again and again while it is made.
     box = CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                           x, ScaleForDpi(1, dpi), boxWidth, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(box);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(box, CB_SETMINVISIBLE, rows, 0);
     AddSharedTool(strip, box, gettext(hint));
@@ -266,6 +268,7 @@ void TfrmMain::CreateToolbars()
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                  RBS_BANDBORDERS | RBS_DBLCLKTOGGLE | CCS_NODIVIDER | CCS_TOP,
                              0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(rebar_);
 
     // tbMain: the action buttons, and last the "Donate" link.
     tbMain_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
@@ -273,6 +276,7 @@ void TfrmMain::CreateToolbars()
                                   CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
                               0, 0, 0, 0, rebar_, nullptr, GetModuleHandleW(nullptr), nullptr);
     PaintThroughBuffer(tbMain_);
+    SkipEmptyFramePaint(tbMain_);
     // The toolbar's own hint window serves the selectors and the panels' buttons too: every
     // hidden window of its own costs the start-up.
     if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
@@ -551,6 +555,7 @@ void TfrmMain::CreateStatusBar()
     // own (SBARS_TOOLTIPS) is one more window for every start.
     statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                  Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(statusBar_);
     SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
     SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
     // The labels exist from the start: texts set before the first layout must not be lost.

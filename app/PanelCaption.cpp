@@ -34,6 +34,7 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
         HWND button = CreateWindowExW(0, WC_BUTTONW, platform::W(text), style, 0, 0, 10, 10, Handle(),
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonIdBase + i)),
                                       GetModuleHandleW(nullptr), nullptr);
+        SkipEmptyFramePaint(button);
         if (b.shield)
             SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
         if (!b.hint.empty())

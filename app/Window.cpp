@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 namespace varnook {
@@ -102,6 +103,28 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint)
 }
 
 namespace {
+// The procedures the controls had before SkipEmptyFramePaint; the interface thread's alone.
+std::unordered_map<HWND, WNDPROC> gFramelessNext;
+
+LRESULT CALLBACK FramelessProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto found = gFramelessNext.find(hwnd);
+    if (found == gFramelessNext.end())
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    const WNDPROC next = found->second;
+    if (message == WM_NCPAINT) {
+        // The client area fills the window: there is no pixel outside it to paint.
+        RECT window{}, client{};
+        GetWindowRect(hwnd, &window);
+        GetClientRect(hwnd, &client);
+        if (window.right - window.left == client.right && window.bottom - window.top == client.bottom)
+            return 0;
+    }
+    if (message == WM_NCDESTROY)
+        gFramelessNext.erase(found);
+    return CallWindowProcW(next, hwnd, message, wParam, lParam);
+}
+
 struct TSharedTooltip {
     HWND top = nullptr;
     HWND tooltip = nullptr;
@@ -114,6 +137,16 @@ void KeepHintsLonger(HWND tooltip)
     SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
 }
 } // namespace
+
+void SkipEmptyFramePaint(HWND control)
+{
+    if (!control || gFramelessNext.contains(control))
+        return;
+    const auto next = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FramelessProc)));
+    if (next)
+        gFramelessNext.emplace(control, next);
+}
 
 HWND SharedTooltip(HWND anyWindowOfTop)
 {

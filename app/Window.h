@@ -44,6 +44,12 @@ UINT WindowDpi(HWND hwnd);
 // Under Wine every move asks the window server several times, and a panel moved to where it
 // was lays out its own children again. Gives whether it moved.
 bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = true);
+
+// Has a control of a system class skip the default painting of its non-client area while it
+// has none (no frame, edge or scroll bar shown). Under Wine painting nothing still gets a window
+// DC and asks the window server about the display: about a millisecond for every control each
+// time the window shows. The control's procedure is replaced once; no lookup per message.
+void SkipEmptyFramePaint(HWND control);
 // The hint window the controls of a top window share, made on first use and gone with the
 // top window: every window costs the start-up.
 HWND SharedTooltip(HWND anyWindowOfTop);
