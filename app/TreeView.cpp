@@ -115,7 +115,10 @@ TTreeView::~TTreeView()
 void TTreeView::ReleaseControl()
 {
     if (control_ && controlProc_ && IsWindow(control_)) {
-        SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
+        // A procedure put in front of ours later (a skin's) keeps its place: ours stays in the
+        // chain and passes every message on.
+        if (GetWindowLongPtrW(control_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TTreeView::ControlProc))
+            SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
         SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
     }
     controlProc_ = nullptr;
@@ -737,8 +740,10 @@ void TTreeView::PaintBuffered()
 LRESULT CALLBACK TTreeView::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<TTreeView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    // Ours was put in front of the control's class procedure as the control was made.
     if (!self || !self->controlProc_)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return CallWindowProcW(reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)), hwnd, message, wParam,
+                               lParam);
     const WNDPROC original = self->controlProc_;
     if (message == WM_NCDESTROY) {
         self->ReleaseControl();
