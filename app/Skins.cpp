@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace varnook {
@@ -28,7 +29,6 @@ constexpr COLORREF kDarkMenu = RGB(43, 43, 43);
 constexpr COLORREF kDarkMenuSelected = RGB(65, 65, 70);
 constexpr COLORREF kDarkLink = RGB(110, 170, 255);
 constexpr COLORREF kDarkTip = RGB(60, 60, 64);
-constexpr UINT_PTR kSkinSubclassId = 0x534B4E; // any number of the program's own
 constexpr wchar_t kOwnLook[] = L"VarnookOwnLook";
 // The skin a hint was given, plus one.
 constexpr wchar_t kTipSkin[] = L"VarnookTipSkin";
@@ -82,6 +82,8 @@ int Scale(int pixels, HWND window)
 // colours say, so in the dark skin a button is drawn here in full, but for a button showing
 // text: its owner draws the text on the face drawn here.
 
+LRESULT NextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 bool DrawToolbarItem(HWND parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM wParam, LPARAM lParam)
 {
     if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
@@ -103,7 +105,7 @@ bool DrawToolbarItem(HWND parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM 
     info.dwMask = TBIF_IMAGE | TBIF_STYLE;
     SendMessageW(bar, TB_GETBUTTONINFOW, draw->nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&info));
     if (info.fsStyle & BTNS_SHOWTEXT) {
-        result = DefSubclassProc(parent, WM_NOTIFY, wParam, lParam);
+        result = NextProc(parent, WM_NOTIFY, wParam, lParam);
         return true;
     }
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETIMAGELIST, 0, 0));
@@ -669,8 +671,25 @@ bool PaintsFace(HWND window)
     return wcsncmp(cls, L"Varnook", 7) == 0 || wcsncmp(cls, L"Tfrm", 4) == 0 || lstrcmpW(cls, L"#32770") == 0;
 }
 
-// What a skinned window is, found once as it gets the look: the subclass asks on every message.
-enum TKind : DWORD_PTR { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel, kSunken };
+// What a skinned window is, found once as it gets the look: the look asks on every message.
+enum TKind { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel, kSunken };
+
+// The look's procedure is put in front of a window's own once, and finds what it had here: a
+// comctl32 subclass looks itself up in a window property on every message, and under Wine each
+// lookup asks the window server. Windows of the interface thread only.
+struct TSkinLink {
+    WNDPROC next;
+    TKind kind;
+};
+std::unordered_map<HWND, TSkinLink> gSkinLinks;
+
+LRESULT NextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto found = gSkinLinks.find(window);
+    if (found == gSkinLinks.end())
+        return DefWindowProcW(window, message, wParam, lParam);
+    return CallWindowProcW(found->second.next, window, message, wParam, lParam);
+}
 
 TKind KindOf(HWND window)
 {
@@ -698,10 +717,26 @@ TKind KindOf(HWND window)
 void SkinTooltip(HWND tip);
 void SkinOne(HWND window);
 
-LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto kind = static_cast<TKind>(data);
+    const auto found = gSkinLinks.find(window);
+    if (found == gSkinLinks.end())
+        return DefWindowProcW(window, message, wParam, lParam);
+    const TKind kind = found->second.kind;
     switch (message) {
+    case WM_NCDESTROY: {
+        const WNDPROC next = found->second.next;
+        gSkinLinks.erase(found);
+        return CallWindowProcW(next, window, message, wParam, lParam);
+    }
+    case WM_INITDIALOG: {
+        // A dialog gets the look once its controls exist and its own set-up ran, unless it
+        // keeps a look of its own.
+        const LRESULT result = NextProc(window, message, wParam, lParam);
+        if (gSkin != skDefault && IsWindow(window) && !GetPropW(window, kOwnLook))
+            SkinWindow(window);
+        return result;
+    }
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_SHOW)
             SkinTooltip(reinterpret_cast<NMHDR*>(lParam)->hwndFrom);
@@ -719,7 +754,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         // The window enables and checks the items first; then they get the current look, or
         // lose the dark one.
         // The window menu is left to the system.
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = NextProc(window, message, wParam, lParam);
         if (!HIWORD(lParam))
             SkinMenu(reinterpret_cast<HMENU>(wParam), false, false);
         return result;
@@ -747,7 +782,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         switch (message) {
         case WM_NCPAINT:
         case WM_NCACTIVATE: {
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            const LRESULT result = NextProc(window, message, wParam, lParam);
             if (kind == kTopLevel && GetMenu(window))
                 PaintMenuBarEnd(window);
             if (kind == kSunken && message == WM_NCPAINT)
@@ -777,7 +812,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_KEYDOWN:
         case WM_KEYUP:
             if (kind == kButton && (IsPushButton(window) || IsGroupBox(window))) {
-                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                const LRESULT result = NextProc(window, message, wParam, lParam);
                 if (IsWindow(window))
                     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
                 return result;
@@ -785,12 +820,12 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case WM_PAINT:
             if (kind == kRebar) {
-                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                const LRESULT result = NextProc(window, message, wParam, lParam);
                 PaintRebarGrips(window);
                 return result;
             }
             if (kind == kCombo) {
-                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                const LRESULT result = NextProc(window, message, wParam, lParam);
                 PaintComboFrame(window);
                 return result;
             }
@@ -813,7 +848,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             HDC dc = reinterpret_cast<HDC>(wParam);
             constexpr COLORREF kUnset = RGB(1, 2, 3);
             SetTextColor(dc, kUnset);
-            const LRESULT brush = DefSubclassProc(window, message, wParam, lParam);
+            const LRESULT brush = NextProc(window, message, wParam, lParam);
             const COLORREF chosen = GetTextColor(dc);
             const bool ownColour = chosen != kUnset && chosen != GetSysColor(COLOR_WINDOWTEXT) &&
                                    chosen != GetSysColor(COLOR_BTNTEXT);
@@ -846,7 +881,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             break;
         }
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return NextProc(window, message, wParam, lParam);
 }
 
 void SetDarkTitleBar(HWND window, bool dark)
@@ -863,6 +898,22 @@ void SetDarkTitleBar(HWND window, bool dark)
         set(window, kUseImmersiveDarkModeBefore2004, &value, sizeof(value));
 }
 
+// Puts the look's procedure in front of the window's own, once; a window of another thread
+// keeps its own alone.
+void LinkSkinProc(HWND window)
+{
+    if (const auto found = gSkinLinks.find(window); found != gSkinLinks.end()) {
+        found->second.kind = KindOf(window);
+        return;
+    }
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+        return;
+    const TKind kind = KindOf(window);
+    if (const auto next = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinProc))))
+        gSkinLinks.emplace(window, TSkinLink{next, kind});
+}
+
 void SkinOne(HWND window)
 {
     const bool dark = gSkin == skDark;
@@ -874,7 +925,7 @@ void SkinOne(HWND window)
         SetWindowTheme(window, L"DarkMode_CFD", nullptr);
     else
         SetWindowTheme(window, nullptr, nullptr);
-    SetWindowSubclass(window, SkinProc, kSkinSubclassId, KindOf(window));
+    LinkSkinProc(window);
     if (IsClass(window, WC_TREEVIEWW)) {
         TreeView_SetTextColor(window, dark ? kDarkText : static_cast<COLORREF>(-1));
         // A tree with a background of its own (the read-only look) keeps it.
@@ -911,12 +962,15 @@ void SkinTooltip(HWND tip)
     SendMessageW(tip, TTM_SETTIPTEXTCOLOR, dark ? kDarkText : GetSysColor(COLOR_INFOTEXT), 0);
 }
 
+// Every dialog of the thread, the system's own included, gets the look's procedure as it is
+// made; the procedure gives it the look at WM_INITDIALOG. Hooked on the making of windows only,
+// not on every message sent: under Wine each call of a hook asks the window server.
 LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HC_ACTION) {
-        const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (message->message == WM_INITDIALOG && gSkin != skDefault && !GetPropW(message->hwnd, kOwnLook))
-            SkinWindow(message->hwnd);
+    if (code == HCBT_CREATEWND && gSkin != skDefault) {
+        const auto window = reinterpret_cast<HWND>(wParam);
+        if (IsClass(window, L"#32770"))
+            LinkSkinProc(window);
     }
     return CallNextHookEx(gDialogHook, code, wParam, lParam);
 }
@@ -964,7 +1018,7 @@ void ApplySkin(int row, HWND window)
         return;
     gSkinned = true;
     if (!gDialogHook)
-        gDialogHook = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogHook, nullptr, GetCurrentThreadId());
+        gDialogHook = SetWindowsHookExW(WH_CBT, DialogHook, nullptr, GetCurrentThreadId());
     if (window)
         SkinWindow(window);
 }
