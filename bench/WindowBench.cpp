@@ -454,13 +454,14 @@ HWND LanguageBox(HWND window)
 }
 
 // Picking a row of the language list as the user's click does, until the window has painted
-// what the change invalidated, next to invalidating and painting the whole window.
-void LanguageFigure(HWND window, int runs)
+// what the change invalidated, next to invalidating and painting the whole window. Gives the
+// median switch, and prints the figures when asked to.
+double LanguageFigure(HWND window, int runs, bool print)
 {
     HWND box = LanguageBox(window);
     if (!box) {
         std::fprintf(stderr, "the language list was not found\n");
-        return;
+        return 0;
     }
     constexpr int kEnglish = 0, kRussian = 20;
     auto pick = [&](int row) {
@@ -487,9 +488,28 @@ void LanguageFigure(HWND window, int runs)
         ratios.push_back(b > 0 ? a / b : 0);
     }
     pick(kEnglish);
-    std::printf("language_switch_ms: %.1f\n", Median(switches));
-    std::printf("language_switch_repaint_ms: %.1f\n", Median(repaints));
-    std::printf("language_switch_to_repaint_ratio: %.2f\n", Median(ratios));
+    if (print) {
+        std::printf("language_switch_ms: %.1f\n", Median(switches));
+        std::printf("language_switch_repaint_ms: %.1f\n", Median(repaints));
+        std::printf("language_switch_to_repaint_ratio: %.2f\n", Median(ratios));
+    }
+    return Median(switches);
+}
+
+// The dark look puts a procedure of its own in front of every control's and hears of every
+// dialog made: the same switch in it, next to the default look's, shows what that costs.
+void DarkSkinFigure(int perScope, int runs, double defaultSwitchMs)
+{
+    SetString(HKEY_CURRENT_USER, L"Software\\Varnook", L"skin", L"Dark");
+    TProcess p;
+    HWND window;
+    StartVarnook(perScope, p, window);
+    Sleep(1000);
+    const double dark = LanguageFigure(window, runs, false);
+    Stop(p);
+    SetString(HKEY_CURRENT_USER, L"Software\\Varnook", L"skin", L"Default");
+    std::printf("language_switch_dark_ms: %.1f\n", dark);
+    std::printf("language_switch_dark_to_default_ratio: %.2f\n", defaultSwitchMs > 0 ? dark / defaultSwitchMs : 0);
 }
 
 // The window with 6400 variables: how fast it answers, and how fast it changes its language.
@@ -502,10 +522,10 @@ void FullWindowFigures(int runs, bool reply, bool language)
     const double startMs = StartVarnook(perScope, p, window);
     std::fprintf(stderr, "startup_ms_6400: %.0f\n", startMs);
     Sleep(1000);
-    if (language)
-        LanguageFigure(window, runs);
+    const double defaultSwitchMs = language ? LanguageFigure(window, runs, true) : 0;
     if (!reply) {
         Stop(p);
+        DarkSkinFigure(perScope, runs, defaultSwitchMs);
         return;
     }
     std::vector<double> replies;
@@ -522,6 +542,8 @@ void FullWindowFigures(int runs, bool reply, bool language)
     Stop(p);
     std::printf("ui_reply_ms_6400: %.1f\n", Median(replies));
     std::printf("ui_reply_max_ms_6400: %.1f\n", *std::max_element(replies.begin(), replies.end()));
+    if (language)
+        DarkSkinFigure(perScope, runs, defaultSwitchMs);
 }
 
 } // namespace
