@@ -426,6 +426,15 @@ void TfrmMain::OpenDonationPage()
 
 bool TfrmMain::OnNotify(NMHDR* header, LRESULT& result)
 {
+    // The main toolbar made its hint window (on Windows as it is made, under Wine when first
+    // needed): the window's other tools join it, in the current look.
+    if (header->code == NM_TOOLTIPSCREATED && rebar_ && GetParent(header->hwndFrom) == rebar_) {
+        const HWND tooltip = reinterpret_cast<NMTOOLTIPSCREATED*>(header)->hwndToolTips;
+        ShareTooltip(Handle(), tooltip);
+        SkinNewHint(tooltip);
+        result = 0;
+        return true;
+    }
     if (header->hwndFrom == rebar_) {
         if (header->code == RBN_HEIGHTCHANGE) {
             LayoutChildren();

@@ -147,15 +147,12 @@ void SetStatusParts(HWND statusBar, UINT dpi)
     SendMessageW(statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(edges));
 }
 
-// The hint tool of a status bar label, where the label is: the part's number is its id.
-TTTOOLINFOW StatusTool(HWND statusBar, int part)
+// Where a status bar label is: its hint tool's rectangle (the part's number is the tool's id).
+RECT StatusPartRect(HWND statusBar, int part)
 {
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.hwnd = statusBar;
-    info.uId = static_cast<UINT_PTR>(part);
-    SendMessageW(statusBar, SB_GETRECT, part, reinterpret_cast<LPARAM>(&info.rect));
-    return info;
+    RECT rect{};
+    SendMessageW(statusBar, SB_GETRECT, part, reinterpret_cast<LPARAM>(&rect));
+    return rect;
 }
 
 // A child's own visibility, also while the window is still hidden: the layout made before the
@@ -278,9 +275,9 @@ void TfrmMain::CreateToolbars()
     PaintThroughBuffer(tbMain_);
     SkipEmptyFramePaint(tbMain_);
     // The toolbar's own hint window serves the selectors and the panels' buttons too: every
-    // hidden window of its own costs the start-up.
-    if (HWND own = reinterpret_cast<HWND>(SendMessageW(tbMain_, TB_GETTOOLTIPS, 0, 0)))
-        ShareTooltip(Handle(), own);
+    // hidden window of its own costs the start-up. Not asked for here: under Wine the toolbar
+    // makes it only then, and it is not needed before the mouse rests on a tool.
+    ShareToolbarTooltip(tbMain_);
     SendMessageW(tbMain_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Only the "Donate" label shows text; the other buttons keep theirs for the tooltips.
     SendMessageW(tbMain_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
@@ -560,20 +557,15 @@ void TfrmMain::CreateStatusBar()
     SendMessageW(statusBar_, SB_SETMINHEIGHT, ScaleForDpi(22, dpi_), 0);
     // The labels exist from the start: texts set before the first layout must not be lost.
     SetStatusParts(statusBar_, dpi_);
-    for (int part = 0; part < kStatusParts; ++part) {
-        TTTOOLINFOW info = StatusTool(statusBar_, part);
-        info.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(SharedTooltip(Handle()), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    }
+    for (int part = 0; part < kStatusParts; ++part)
+        AddSharedRectTool(statusBar_, static_cast<UINT_PTR>(part), StatusPartRect(statusBar_, part), u"");
     RelayMouseToSharedTooltip(statusBar_);
 }
 
 void TfrmMain::PlaceStatusTips()
 {
-    for (int part = 0; part < kStatusParts; ++part) {
-        TTTOOLINFOW info = StatusTool(statusBar_, part);
-        SendMessageW(SharedTooltip(Handle()), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
-    }
+    for (int part = 0; part < kStatusParts; ++part)
+        PlaceSharedTool(statusBar_, static_cast<UINT_PTR>(part), StatusPartRect(statusBar_, part));
 }
 
 RECT TfrmMain::PanelsArea() const

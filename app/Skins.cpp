@@ -1049,6 +1049,12 @@ void SkinWindow(HWND window)
         DrawMenuBar(window);
 }
 
+void SkinNewHint(HWND tooltip)
+{
+    if (gSkinned && tooltip)
+        SkinTooltip(tooltip);
+}
+
 void KeepOwnLook(HWND dialog, bool keep)
 {
     if (keep)

@@ -21,6 +21,8 @@ void ApplySkin(int row, HWND window);
 int CurrentSkinRow();
 // Gives a window (a dialog as it opens) and its children the current look.
 void SkinWindow(HWND window);
+// Gives a hint window made after the look was applied the current look.
+void SkinNewHint(HWND tooltip);
 // Leaves a dialog that draws a look of its own out of every skin (keep false before it is
 // destroyed).
 void KeepOwnLook(HWND dialog, bool keep = true);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace varnook {
@@ -125,16 +126,73 @@ LRESULT CALLBACK FramelessProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     return CallWindowProcW(next, hwnd, message, wParam, lParam);
 }
 
+// A tool added before the hint window was made.
+struct TWaitingTool {
+    HWND owner;
+    UINT_PTR id;
+    UINT flags;
+    RECT rect;
+    std::u16string text;
+};
+
 struct TSharedTooltip {
     HWND top = nullptr;
     HWND tooltip = nullptr;
-    std::vector<HWND> relayed; // tools fed by the message loop
+    HWND toolbar = nullptr;          // whose own hint window becomes the shared one
+    std::vector<HWND> relayed;       // tools fed by the message loop
+    std::vector<TWaitingTool> waiting;
 } gShared;
 
 // Hints stay long enough to read.
 void KeepHintsLonger(HWND tooltip)
 {
     SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+}
+
+// The shared hint window of the top window, if it was made.
+HWND MadeTooltip(HWND anyWindowOfTop)
+{
+    if (!IsWindow(gShared.tooltip) || gShared.top != GetAncestor(anyWindowOfTop, GA_ROOT))
+        return nullptr;
+    return gShared.tooltip;
+}
+
+// Tools of another top window, or of one gone, are of no use any more.
+void ForOtherTop(HWND top)
+{
+    if (gShared.top != top)
+        gShared = {top, nullptr, nullptr, {}, {}};
+}
+
+TWaitingTool* Waiting(HWND owner, UINT_PTR id)
+{
+    for (auto& tool : gShared.waiting)
+        if (tool.owner == owner && tool.id == id)
+            return &tool;
+    return nullptr;
+}
+
+void AddTool(HWND tooltip, const TWaitingTool& tool)
+{
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.uFlags = tool.flags;
+    info.hwnd = tool.owner;
+    info.uId = tool.id;
+    info.rect = tool.rect;
+    info.lpszText = const_cast<wchar_t*>(platform::W(tool.text));
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void AddOrWait(TWaitingTool tool)
+{
+    ForOtherTop(GetAncestor(tool.owner, GA_ROOT));
+    if (HWND tooltip = MadeTooltip(tool.owner))
+        AddTool(tooltip, tool);
+    else if (TWaitingTool* known = Waiting(tool.owner, tool.id))
+        *known = std::move(tool);
+    else
+        gShared.waiting.push_back(std::move(tool));
 }
 } // namespace
 
@@ -151,59 +209,96 @@ void SkipEmptyFramePaint(HWND control)
 HWND SharedTooltip(HWND anyWindowOfTop)
 {
     HWND top = GetAncestor(anyWindowOfTop, GA_ROOT);
-    if (gShared.top != top || !IsWindow(gShared.tooltip)) {
+    if (HWND made = MadeTooltip(top))
+        return made;
+    ForOtherTop(top);
+    // The toolbar tells of the hint window it makes (NM_TOOLTIPSCREATED), which then is shared.
+    if (IsWindow(gShared.toolbar))
+        if (HWND own = reinterpret_cast<HWND>(SendMessageW(gShared.toolbar, TB_GETTOOLTIPS, 0, 0)))
+            if (!MadeTooltip(top))
+                ShareTooltip(top, own);
+    if (!MadeTooltip(top)) {
         HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                        top, nullptr, GetModuleHandleW(nullptr), nullptr);
-        KeepHintsLonger(tooltip);
-        gShared = {top, tooltip, {}};
+        if (tooltip)
+            ShareTooltip(top, tooltip);
     }
     return gShared.tooltip;
 }
 
+void ShareToolbarTooltip(HWND toolbar)
+{
+    ForOtherTop(GetAncestor(toolbar, GA_ROOT));
+    gShared.toolbar = toolbar;
+}
+
 void ShareTooltip(HWND anyWindowOfTop, HWND tooltip)
 {
+    ForOtherTop(GetAncestor(anyWindowOfTop, GA_ROOT));
     // Hints also over a window that is not the active one, as the others always had.
     SetWindowLongPtrW(tooltip, GWL_STYLE, GetWindowLongPtrW(tooltip, GWL_STYLE) | TTS_ALWAYSTIP);
     KeepHintsLonger(tooltip);
-    gShared = {GetAncestor(anyWindowOfTop, GA_ROOT), tooltip, {}};
+    gShared.tooltip = tooltip;
+    for (const TWaitingTool& tool : std::exchange(gShared.waiting, {}))
+        if (IsWindow(tool.owner))
+            AddTool(tooltip, tool);
 }
 
 void AddSharedTool(HWND owner, HWND control, const std::u16string& text)
 {
-    HWND tooltip = SharedTooltip(owner);
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.uFlags = TTF_IDISHWND;
-    info.hwnd = owner;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(platform::W(text));
-    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    AddOrWait({owner, reinterpret_cast<UINT_PTR>(control), TTF_IDISHWND, {}, text});
     RelayMouseToSharedTooltip(control);
+}
+
+void AddSharedRectTool(HWND owner, UINT_PTR id, const RECT& rect, const std::u16string& text)
+{
+    AddOrWait({owner, id, 0, rect, text});
+}
+
+void PlaceSharedTool(HWND owner, UINT_PTR id, const RECT& rect)
+{
+    if (HWND tooltip = MadeTooltip(owner)) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = owner;
+        info.uId = id;
+        info.rect = rect;
+        SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    } else if (TWaitingTool* tool = Waiting(owner, id)) {
+        tool->rect = rect;
+    }
 }
 
 void SetSharedToolText(HWND owner, UINT_PTR id, const std::u16string& text)
 {
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.hwnd = owner;
-    info.uId = id;
-    info.lpszText = const_cast<wchar_t*>(platform::W(text));
-    SendMessageW(SharedTooltip(owner), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    if (HWND tooltip = MadeTooltip(owner)) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = owner;
+        info.uId = id;
+        info.lpszText = const_cast<wchar_t*>(platform::W(text));
+        SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    } else if (TWaitingTool* tool = Waiting(owner, id)) {
+        tool->text = text;
+    }
 }
 
 void RemoveSharedTool(HWND owner, UINT_PTR id)
 {
-    if (!IsWindow(gShared.tooltip) || gShared.top != GetAncestor(owner, GA_ROOT))
+    std::erase_if(gShared.waiting, [&](const TWaitingTool& tool) { return tool.owner == owner && tool.id == id; });
+    HWND tooltip = MadeTooltip(owner);
+    if (!tooltip)
         return;
     TTTOOLINFOW info{};
     info.cbSize = sizeof(info);
     info.hwnd = owner;
     info.uId = id;
-    SendMessageW(gShared.tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void RelayMouseToSharedTooltip(HWND window)
 {
+    ForOtherTop(GetAncestor(window, GA_ROOT));
     // Windows gone since leave the list here: a handle made anew is not a tool and the hint
     // window ignores what it is handed for it.
     std::erase_if(gShared.relayed, [](HWND h) { return !IsWindow(h); });
@@ -212,12 +307,16 @@ void RelayMouseToSharedTooltip(HWND window)
 
 void RelayToSharedTooltip(const MSG& msg)
 {
-    if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || !gShared.tooltip)
+    if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST)
         return;
     if (std::find(gShared.relayed.begin(), gShared.relayed.end(), msg.hwnd) == gShared.relayed.end())
         return;
+    // The relayed windows are the current top window's: its hint window, once made, is the one.
+    HWND tooltip = IsWindow(gShared.tooltip) ? gShared.tooltip : SharedTooltip(msg.hwnd);
+    if (!tooltip)
+        return;
     MSG relayed = msg;
-    SendMessageW(gShared.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 UINT WindowDpi(HWND hwnd)

@@ -50,16 +50,25 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = 
 // DC and asks the window server about the display: about a millisecond for every control each
 // time the window shows. The control's procedure is replaced once; no lookup per message.
 void SkipEmptyFramePaint(HWND control);
-// The hint window the controls of a top window share, made on first use and gone with the
-// top window: every window costs the start-up.
+// The hint window the controls of a top window share, gone with the top window. It is made when
+// first needed (the mouse over a tool, or this call): every window made at start costs the
+// start-up. Tools added before wait for it.
 HWND SharedTooltip(HWND anyWindowOfTop);
-// Makes a hint window made elsewhere (a toolbar's own) the shared one of its top window.
+// Makes the hint window a toolbar (TBSTYLE_TOOLTIPS) makes for its buttons the shared one, when
+// the toolbar makes it: at once on Windows, when first asked for under Wine.
+void ShareToolbarTooltip(HWND toolbar);
+// Makes a hint window made elsewhere (the toolbar's own, as it tells of it with
+// NM_TOOLTIPSCREATED) the shared one of its top window; the tools waiting for it join it.
 void ShareTooltip(HWND anyWindowOfTop, HWND tooltip);
 // Makes a control a tool of the shared hint window (owner: the window the hint window's
 // notifications go to). The hint window learns of the mouse over it from the message loop
 // (RelayToSharedTooltip), not from a subclass of the control: a subclassed control looks the
 // subclass up on every message it gets, and under Wine every lookup asks the window server.
 void AddSharedTool(HWND owner, HWND control, const std::u16string& text);
+// A rectangle of a window as a tool (a status bar's label: id the part's number), and where it
+// is now.
+void AddSharedRectTool(HWND owner, UINT_PTR id, const RECT& rect, const std::u16string& text);
+void PlaceSharedTool(HWND owner, UINT_PTR id, const RECT& rect);
 // Gives a tool of the shared hint window new text: owner and id as the tool was added with (a
 // control's handle for AddSharedTool).
 void SetSharedToolText(HWND owner, UINT_PTR id, const std::u16string& text);
@@ -69,7 +78,8 @@ void RemoveSharedTool(HWND owner, UINT_PTR id);
 // Has the message loop hand the mouse messages of a window with tools of its own (parts of a
 // status bar) to the shared hint window; AddSharedTool does it for its control.
 void RelayMouseToSharedTooltip(HWND window);
-// Hands a mouse message for a tool of the shared hint window to it; the message loop calls it.
+// Hands a mouse message for a tool of the shared hint window to it, made then if need be; the
+// message loop calls it.
 void RelayToSharedTooltip(const MSG& msg);
 
 } // namespace varnook
