@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace varnook {
@@ -676,19 +675,25 @@ enum TKind { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo
 
 // The look's procedure is put in front of a window's own once, and finds what it had here: a
 // comctl32 subclass looks itself up in a window property on every message, and under Wine each
-// lookup asks the window server. Windows of the interface thread only.
+// lookup asks the window server. Windows of the interface thread only; a few dozen.
 struct TSkinLink {
+    HWND window;
     WNDPROC next;
     TKind kind;
 };
-std::unordered_map<HWND, TSkinLink> gSkinLinks;
+std::vector<TSkinLink> gSkinLinks;
+
+std::vector<TSkinLink>::iterator FindSkinLink(HWND window)
+{
+    return std::find_if(gSkinLinks.begin(), gSkinLinks.end(), [&](const TSkinLink& l) { return l.window == window; });
+}
 
 LRESULT NextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto found = gSkinLinks.find(window);
+    const auto found = FindSkinLink(window);
     if (found == gSkinLinks.end())
         return DefWindowProcW(window, message, wParam, lParam);
-    return CallWindowProcW(found->second.next, window, message, wParam, lParam);
+    return CallWindowProcW(found->next, window, message, wParam, lParam);
 }
 
 TKind KindOf(HWND window)
@@ -719,13 +724,13 @@ void SkinOne(HWND window);
 
 LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto found = gSkinLinks.find(window);
+    const auto found = FindSkinLink(window);
     if (found == gSkinLinks.end())
         return DefWindowProcW(window, message, wParam, lParam);
-    const TKind kind = found->second.kind;
+    const TKind kind = found->kind;
     switch (message) {
     case WM_NCDESTROY: {
-        const WNDPROC next = found->second.next;
+        const WNDPROC next = found->next;
         gSkinLinks.erase(found);
         return CallWindowProcW(next, window, message, wParam, lParam);
     }
@@ -902,8 +907,8 @@ void SetDarkTitleBar(HWND window, bool dark)
 // keeps its own alone.
 void LinkSkinProc(HWND window)
 {
-    if (const auto found = gSkinLinks.find(window); found != gSkinLinks.end()) {
-        found->second.kind = KindOf(window);
+    if (const auto found = FindSkinLink(window); found != gSkinLinks.end()) {
+        found->kind = KindOf(window);
         return;
     }
     if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
@@ -911,7 +916,7 @@ void LinkSkinProc(HWND window)
     const TKind kind = KindOf(window);
     if (const auto next = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinProc))))
-        gSkinLinks.emplace(window, TSkinLink{next, kind});
+        gSkinLinks.push_back({window, next, kind});
 }
 
 void SkinOne(HWND window)

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -104,12 +103,18 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint)
 }
 
 namespace {
-// The procedures the controls had before SkipEmptyFramePaint; the interface thread's alone.
-std::unordered_map<HWND, WNDPROC> gFramelessNext;
+// The procedures the controls had before SkipEmptyFramePaint (a dozen); the interface thread's
+// alone.
+std::vector<std::pair<HWND, WNDPROC>> gFramelessNext;
+
+auto FindFrameless(HWND hwnd)
+{
+    return std::find_if(gFramelessNext.begin(), gFramelessNext.end(), [&](const auto& p) { return p.first == hwnd; });
+}
 
 LRESULT CALLBACK FramelessProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto found = gFramelessNext.find(hwnd);
+    const auto found = FindFrameless(hwnd);
     if (found == gFramelessNext.end())
         return DefWindowProcW(hwnd, message, wParam, lParam);
     const WNDPROC next = found->second;
@@ -198,12 +203,12 @@ void AddOrWait(TWaitingTool tool)
 
 void SkipEmptyFramePaint(HWND control)
 {
-    if (!control || gFramelessNext.contains(control))
+    if (!control || FindFrameless(control) != gFramelessNext.end())
         return;
     const auto next = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FramelessProc)));
     if (next)
-        gFramelessNext.emplace(control, next);
+        gFramelessNext.emplace_back(control, next);
 }
 
 HWND SharedTooltip(HWND anyWindowOfTop)
