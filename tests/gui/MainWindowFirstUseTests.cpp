@@ -448,9 +448,36 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
         {w.LanguageSelector(), L"Change language"},
     };
 
-    // The hint window learns of the mouse from the message loop: resting on a panel button or a
-    // selector shows its hint, the first time too.
+    // Resting on a toolbar button first: the toolbar makes its hint window itself and tells the
+    // window, whose tools join it.
     SetForegroundWindow(w.Handle());
+    HWND toolbar = FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+    {
+        RECT button{};
+        SendMessageW(toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+        POINT at{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+        const LPARAM client = MAKELPARAM(at.x, at.y);
+        ClientToScreen(toolbar, &at);
+        SetCursorPos(at.x, at.y);
+        PostMessageW(toolbar, WM_MOUSEMOVE, 0, client);
+        HWND tips = nullptr;
+        for (int i = 0; i < 40 && !(tips && IsWindowVisible(tips)); ++i) {
+            Pump(50);
+            const std::vector<HWND> made = hintWindows();
+            tips = made.size() == 1 ? made[0] : nullptr;
+        }
+        ASSERT_TRUE(tips && IsWindowVisible(tips));
+        TTTOOLINFOW current{};
+        current.cbSize = sizeof(current);
+        EXPECT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&current)));
+        EXPECT_EQ(current.hwnd, toolbar);
+        for (const auto& [control, hint] : hinted)
+            EXPECT_EQ(hintOf(tips, control), hint);
+        SendMessageW(tips, TTM_POP, 0, 0);
+    }
+
+    // The hint window learns of the mouse over the other tools from the message loop: resting on
+    // a panel button or a selector shows its hint.
     HWND shared = nullptr;
     for (const auto& [control, hint] : {hinted[1], hinted[3]}) {
         RECT r;
@@ -480,7 +507,6 @@ TEST_F(FirstUseTest, SelectorsAndPanelButtonsShareOneHintWindow)
     // One hint window, the main toolbar's own, with the tools added before it was made; the
     // status bar's labels use it too.
     EXPECT_EQ(hintWindows().size(), 1u);
-    HWND toolbar = FindWindowExW(w.Toolbars(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0)), shared);
     for (const auto& [control, hint] : hinted)
         EXPECT_EQ(hintOf(shared, control), hint);
