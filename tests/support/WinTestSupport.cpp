@@ -43,9 +43,10 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs)
     PROCESS_INFORMATION pi{};
     std::wstring line = commandLine;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+        const DWORD error = GetLastError();
         CloseHandle(readPipe);
         CloseHandle(writePipe);
-        ADD_FAILURE() << "cannot start " << Narrow(commandLine);
+        ADD_FAILURE() << "cannot start " << Narrow(commandLine) << " (error " << error << ")";
         return result;
     }
     CloseHandle(writePipe);
@@ -71,7 +72,7 @@ ChildProcess::ChildProcess(const std::wstring& commandLine)
     PROCESS_INFORMATION pi{};
     std::wstring line = commandLine;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << Narrow(commandLine);
+        ADD_FAILURE() << "cannot start " << Narrow(commandLine) << " (error " << GetLastError() << ")";
         return;
     }
     CloseHandle(pi.hThread);
