@@ -1,5 +1,7 @@
 #include "app/Skins.h"
 
+#include "app/Window.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
@@ -81,9 +83,8 @@ int Scale(int pixels, HWND window)
 // colours say, so in the dark skin a button is drawn here in full, but for a button showing
 // text: its owner draws the text on the face drawn here.
 
-LRESULT NextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-bool DrawToolbarItem(HWND parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM wParam, LPARAM lParam)
+// parent: the link of the look's procedure with the toolbar's parent.
+bool DrawToolbarItem(const TFrontLink& parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM wParam, LPARAM lParam)
 {
     if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
         result = CDRF_NOTIFYITEMDRAW;
@@ -104,7 +105,7 @@ bool DrawToolbarItem(HWND parent, NMTBCUSTOMDRAW* draw, LRESULT& result, WPARAM 
     info.dwMask = TBIF_IMAGE | TBIF_STYLE;
     SendMessageW(bar, TB_GETBUTTONINFOW, draw->nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&info));
     if (info.fsStyle & BTNS_SHOWTEXT) {
-        result = NextProc(parent, WM_NOTIFY, wParam, lParam);
+        result = CallBehind(parent, WM_NOTIFY, wParam, lParam);
         return true;
     }
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETIMAGELIST, 0, 0));
@@ -670,31 +671,9 @@ bool PaintsFace(HWND window)
     return wcsncmp(cls, L"Varnook", 7) == 0 || wcsncmp(cls, L"Tfrm", 4) == 0 || lstrcmpW(cls, L"#32770") == 0;
 }
 
-// What a skinned window is, found once as it gets the look: the look asks on every message.
-enum TKind { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel, kSunken };
-
-// The look's procedure is put in front of a window's own once, and finds what it had here: a
-// comctl32 subclass looks itself up in a window property on every message, and under Wine each
-// lookup asks the window server. Windows of the interface thread only; a few dozen.
-struct TSkinLink {
-    HWND window;
-    WNDPROC next;
-    TKind kind;
-};
-std::vector<TSkinLink> gSkinLinks;
-
-std::vector<TSkinLink>::iterator FindSkinLink(HWND window)
-{
-    return std::find_if(gSkinLinks.begin(), gSkinLinks.end(), [&](const TSkinLink& l) { return l.window == window; });
-}
-
-LRESULT NextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const auto found = FindSkinLink(window);
-    if (found == gSkinLinks.end())
-        return DefWindowProcW(window, message, wParam, lParam);
-    return CallWindowProcW(found->next, window, message, wParam, lParam);
-}
+// What a skinned window is, found once as it gets the look (the data of the look's link with
+// it): the look asks on every message.
+enum TKind : LONG_PTR { kOther, kFace, kToolbar, kRebar, kStatusBar, kTabs, kButton, kCombo, kTopLevel, kSunken };
 
 TKind KindOf(HWND window)
 {
@@ -724,20 +703,13 @@ void SkinOne(HWND window);
 
 LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto found = FindSkinLink(window);
-    if (found == gSkinLinks.end())
-        return DefWindowProcW(window, message, wParam, lParam);
-    const TKind kind = found->kind;
+    const TFrontLink link = FrontLink(window, &SkinProc);
+    const auto kind = static_cast<TKind>(link.data);
     switch (message) {
-    case WM_NCDESTROY: {
-        const WNDPROC next = found->next;
-        gSkinLinks.erase(found);
-        return CallWindowProcW(next, window, message, wParam, lParam);
-    }
     case WM_INITDIALOG: {
         // A dialog gets the look once its controls exist and its own set-up ran, unless it
         // keeps a look of its own.
-        const LRESULT result = NextProc(window, message, wParam, lParam);
+        const LRESULT result = CallBehind(link, message, wParam, lParam);
         if (gSkin != skDefault && IsWindow(window) && !GetPropW(window, kOwnLook))
             SkinWindow(window);
         return result;
@@ -759,7 +731,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         // The window enables and checks the items first; then they get the current look, or
         // lose the dark one.
         // The window menu is left to the system.
-        const LRESULT result = NextProc(window, message, wParam, lParam);
+        const LRESULT result = CallBehind(link, message, wParam, lParam);
         if (!HIWORD(lParam))
             SkinMenu(reinterpret_cast<HMENU>(wParam), false, false);
         return result;
@@ -787,7 +759,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         switch (message) {
         case WM_NCPAINT:
         case WM_NCACTIVATE: {
-            const LRESULT result = NextProc(window, message, wParam, lParam);
+            const LRESULT result = CallBehind(link, message, wParam, lParam);
             if (kind == kTopLevel && GetMenu(window))
                 PaintMenuBarEnd(window);
             if (kind == kSunken && message == WM_NCPAINT)
@@ -799,7 +771,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             if (header->code == NM_CUSTOMDRAW) {
                 LRESULT result = 0;
                 if (IsClass(header->hwndFrom, TOOLBARCLASSNAMEW) &&
-                    DrawToolbarItem(window, reinterpret_cast<NMTBCUSTOMDRAW*>(lParam), result, wParam, lParam))
+                    DrawToolbarItem(link, reinterpret_cast<NMTBCUSTOMDRAW*>(lParam), result, wParam, lParam))
                     return result;
             }
             break;
@@ -817,7 +789,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_KEYDOWN:
         case WM_KEYUP:
             if (kind == kButton && (IsPushButton(window) || IsGroupBox(window))) {
-                const LRESULT result = NextProc(window, message, wParam, lParam);
+                const LRESULT result = CallBehind(link, message, wParam, lParam);
                 if (IsWindow(window))
                     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
                 return result;
@@ -825,12 +797,12 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case WM_PAINT:
             if (kind == kRebar) {
-                const LRESULT result = NextProc(window, message, wParam, lParam);
+                const LRESULT result = CallBehind(link, message, wParam, lParam);
                 PaintRebarGrips(window);
                 return result;
             }
             if (kind == kCombo) {
-                const LRESULT result = NextProc(window, message, wParam, lParam);
+                const LRESULT result = CallBehind(link, message, wParam, lParam);
                 PaintComboFrame(window);
                 return result;
             }
@@ -853,7 +825,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             HDC dc = reinterpret_cast<HDC>(wParam);
             constexpr COLORREF kUnset = RGB(1, 2, 3);
             SetTextColor(dc, kUnset);
-            const LRESULT brush = NextProc(window, message, wParam, lParam);
+            const LRESULT brush = CallBehind(link, message, wParam, lParam);
             const COLORREF chosen = GetTextColor(dc);
             const bool ownColour = chosen != kUnset && chosen != GetSysColor(COLOR_WINDOWTEXT) &&
                                    chosen != GetSysColor(COLOR_BTNTEXT);
@@ -886,7 +858,7 @@ LRESULT CALLBACK SkinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             break;
         }
     }
-    return NextProc(window, message, wParam, lParam);
+    return CallBehind(link, message, wParam, lParam);
 }
 
 void SetDarkTitleBar(HWND window, bool dark)
@@ -903,22 +875,6 @@ void SetDarkTitleBar(HWND window, bool dark)
         set(window, kUseImmersiveDarkModeBefore2004, &value, sizeof(value));
 }
 
-// Puts the look's procedure in front of the window's own, once; a window of another thread
-// keeps its own alone.
-void LinkSkinProc(HWND window)
-{
-    if (const auto found = FindSkinLink(window); found != gSkinLinks.end()) {
-        found->kind = KindOf(window);
-        return;
-    }
-    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
-        return;
-    const TKind kind = KindOf(window);
-    if (const auto next = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinProc))))
-        gSkinLinks.push_back({window, next, kind});
-}
-
 void SkinOne(HWND window)
 {
     const bool dark = gSkin == skDark;
@@ -930,7 +886,7 @@ void SkinOne(HWND window)
         SetWindowTheme(window, L"DarkMode_CFD", nullptr);
     else
         SetWindowTheme(window, nullptr, nullptr);
-    LinkSkinProc(window);
+    PutInFront(window, &SkinProc, KindOf(window));
     if (IsClass(window, WC_TREEVIEWW)) {
         TreeView_SetTextColor(window, dark ? kDarkText : static_cast<COLORREF>(-1));
         // A tree with a background of its own (the read-only look) keeps it.
@@ -975,7 +931,7 @@ LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND && gSkin != skDefault) {
         const auto window = reinterpret_cast<HWND>(wParam);
         if (IsClass(window, L"#32770"))
-            LinkSkinProc(window);
+            PutInFront(window, &SkinProc, KindOf(window));
     }
     return CallNextHookEx(gDialogHook, code, wParam, lParam);
 }

@@ -48,16 +48,23 @@ LRESULT TWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefaultProc(message, wParam, lParam);
 }
 
+namespace {
+// Whether a window has pixels outside its client area (a frame, an edge, a scroll bar shown).
+// Without, there is nothing to paint there, and under Wine painting nothing still asks the window
+// server about the display.
+bool HasNonClientArea(HWND hwnd)
+{
+    RECT window{}, client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
+}
+} // namespace
+
 LRESULT TWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // A window without frame, edge or scroll bars has no non-client area: there is nothing to
-    // draw, and under Wine drawing nothing still asks the window server about the display.
-    if (message == WM_NCPAINT) {
-        constexpr LONG_PTR kFramed = WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL;
-        constexpr LONG_PTR kEdged = WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME;
-        if (!(GetWindowLongPtrW(hwnd_, GWL_STYLE) & kFramed) && !(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & kEdged))
-            return 0;
-    }
+    if (message == WM_NCPAINT && !HasNonClientArea(hwnd_))
+        return 0;
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
@@ -103,32 +110,20 @@ bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint)
 }
 
 namespace {
-// The procedures the controls had before SkipEmptyFramePaint (a dozen); the interface thread's
-// alone.
-std::vector<std::pair<HWND, WNDPROC>> gFramelessNext;
+// A few dozen: the skinned windows and the controls without a frame.
+std::vector<TFrontLink> gFrontLinks;
 
-auto FindFrameless(HWND hwnd)
+std::vector<TFrontLink>::iterator FindFrontLink(HWND window, WNDPROC front)
 {
-    return std::find_if(gFramelessNext.begin(), gFramelessNext.end(), [&](const auto& p) { return p.first == hwnd; });
+    return std::find_if(gFrontLinks.begin(), gFrontLinks.end(),
+                        [&](const TFrontLink& l) { return l.window == window && l.front == front; });
 }
 
 LRESULT CALLBACK FramelessProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto found = FindFrameless(hwnd);
-    if (found == gFramelessNext.end())
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    const WNDPROC next = found->second;
-    if (message == WM_NCPAINT) {
-        // The client area fills the window: there is no pixel outside it to paint.
-        RECT window{}, client{};
-        GetWindowRect(hwnd, &window);
-        GetClientRect(hwnd, &client);
-        if (window.right - window.left == client.right && window.bottom - window.top == client.bottom)
-            return 0;
-    }
-    if (message == WM_NCDESTROY)
-        gFramelessNext.erase(found);
-    return CallWindowProcW(next, hwnd, message, wParam, lParam);
+    if (message == WM_NCPAINT && !HasNonClientArea(hwnd))
+        return 0;
+    return CallBehind(FrontLink(hwnd, &FramelessProc), message, wParam, lParam);
 }
 
 // A tool added before the hint window was made.
@@ -201,14 +196,38 @@ void AddOrWait(TWaitingTool tool)
 }
 } // namespace
 
+void PutInFront(HWND window, WNDPROC front, LONG_PTR data)
+{
+    if (const auto found = FindFrontLink(window, front); found != gFrontLinks.end()) {
+        found->data = data;
+        return;
+    }
+    if (!window || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+        return;
+    if (const auto next =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(front))))
+        gFrontLinks.push_back({window, front, next, data});
+}
+
+TFrontLink FrontLink(HWND window, WNDPROC front)
+{
+    const auto found = FindFrontLink(window, front);
+    return found != gFrontLinks.end() ? *found : TFrontLink{window, front, nullptr, 0};
+}
+
+LRESULT CallBehind(const TFrontLink& link, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!link.next)
+        return DefWindowProcW(link.window, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        if (const auto found = FindFrontLink(link.window, link.front); found != gFrontLinks.end())
+            gFrontLinks.erase(found);
+    return CallWindowProcW(link.next, link.window, message, wParam, lParam);
+}
+
 void SkipEmptyFramePaint(HWND control)
 {
-    if (!control || FindFrameless(control) != gFramelessNext.end())
-        return;
-    const auto next = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FramelessProc)));
-    if (next)
-        gFramelessNext.emplace_back(control, next);
+    PutInFront(control, &FramelessProc);
 }
 
 HWND SharedTooltip(HWND anyWindowOfTop)

@@ -45,10 +45,30 @@ UINT WindowDpi(HWND hwnd);
 // was lays out its own children again. Gives whether it moved.
 bool PlaceChild(HWND child, int x, int y, int width, int height, bool repaint = true);
 
+// A procedure the program puts in front of a window's own, once: a comctl32 subclass looks itself
+// up in a window property on every message, and under Wine each lookup asks the window server.
+// The front procedure finds here what the window had before it, and a value of its own; the
+// link goes with the window. Windows of the interface thread only.
+struct TFrontLink {
+    HWND window = nullptr;
+    WNDPROC front = nullptr;
+    WNDPROC next = nullptr; // none: no such link
+    LONG_PTR data = 0;
+};
+// Puts front in front of the window's procedure, or gives the link that is there new data.
+// Nothing for a window of another thread.
+void PutInFront(HWND window, WNDPROC front, LONG_PTR data = 0);
+// The link of a front procedure with a window, as a copy: the links may change while a message
+// is handled.
+TFrontLink FrontLink(HWND window, WNDPROC front);
+// Hands a message on to what the window had before the front procedure; the link goes at
+// WM_NCDESTROY.
+LRESULT CallBehind(const TFrontLink& link, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Has a control of a system class skip the default painting of its non-client area while it
 // has none (no frame, edge or scroll bar shown). Under Wine painting nothing still gets a window
 // DC and asks the window server about the display: about a millisecond for every control each
-// time the window shows. The control's procedure is replaced once; no lookup per message.
+// time the window shows.
 void SkipEmptyFramePaint(HWND control);
 // The hint window the controls of a top window share, gone with the top window. It is made when
 // first needed (the mouse over a tool, or this call): every window made at start costs the
