@@ -175,7 +175,7 @@ void TfrmMain::FormCreate(const TStartOptions& start)
     // 25. The clipboard format of copied variables.
     platform::Clipboard().RegisterVariableFormat();
     // 26. The user selector.
-    comboUsers.Attach(userBox_);
+    comboUsers.Attach(&userBox_);
     FillUserList();
     // 27. The update check at start-up, when the option asks for it.
     if (options_->checkForUpdates) {
@@ -183,6 +183,9 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         CheckForUpdates();
     }
 
+    // The drop-down lists of the dock come right after the window shows (the strips paint them
+    // closed until then), before anything else waits in the queue.
+    PostMessageW(Handle(), kMakeSelectorsMessage, 0, 0);
     // Dropping needs OLE, whose start costs more than anything else here and is of no use
     // before the window shows: it starts once the window is up.
     PostMessageW(Handle(), kStartDragDropMessage, 0, 0);
@@ -196,6 +199,12 @@ void TfrmMain::FormCreate(const TStartOptions& start)
         FormShow();
     }
     UpdateActions();
+}
+
+void TfrmMain::MakeSelectorBoxes()
+{
+    for (const TSelectorBox* box : {&languageBox_, &skinBox_, &userBox_})
+        box->Handle();
 }
 
 void TfrmMain::FormShow()
@@ -409,6 +418,9 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case kMakeSelectorsMessage:
+        MakeSelectorBoxes();
+        return 0;
     case kStartDragDropMessage:
         if (created_ && !dragDrop_)
             dragDrop_ = std::make_unique<TTreeDragDrop>(*this);
@@ -476,15 +488,15 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnSplitterMouse(message, lParam);
         break;
     case WM_COMMAND:
-        if (lParam && reinterpret_cast<HWND>(lParam) == userBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+        if (lParam && reinterpret_cast<HWND>(lParam) == userBox_.Made() && HIWORD(wParam) == CBN_SELCHANGE) {
             comboUsersSelect();
             return 0;
         }
-        if (lParam && reinterpret_cast<HWND>(lParam) == languageBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+        if (lParam && reinterpret_cast<HWND>(lParam) == languageBox_.Made() && HIWORD(wParam) == CBN_SELCHANGE) {
             comboLanguagesChange();
             return 0;
         }
-        if (lParam && reinterpret_cast<HWND>(lParam) == skinBox_ && HIWORD(wParam) == CBN_SELCHANGE) {
+        if (lParam && reinterpret_cast<HWND>(lParam) == skinBox_.Made() && HIWORD(wParam) == CBN_SELCHANGE) {
             comboSkinsChange();
             return 0;
         }

@@ -116,21 +116,24 @@ public:
     bool isUpdateErrorShown = false;
     static constexpr UINT kUpdateDocumentMessage = WM_APP + 3014;
     static constexpr UINT kStartDragDropMessage = WM_APP + 3650;
+    static constexpr UINT kMakeSelectorsMessage = WM_APP + 3651;
+    // The drop-down lists of the dock, made now if they were not yet.
+    void MakeSelectorBoxes();
 
     // Messages the application's loop hands to the window before they are dispatched.
     bool PreTranslateMessage(MSG& msg);
     // Alt + the underlined letter of a selector's label or of an information tab (the
     // virtual-key code of the letter): focuses the selector or switches the tab.
     bool OnAccessKey(UINT key);
-    HWND LanguageSelector() const { return languageBox_; }
+    HWND LanguageSelector() const { return languageBox_.Handle(); }
     // A row of the language list picked: the window shows that language at once.
     void comboLanguagesChange();
     // A row of the skin list picked: the window and later dialogs take that look at once.
     void comboSkinsChange();
     // The window's texts again, when the language in use is not the one they are in.
     void RetranslateComponent();
-    HWND SkinSelector() const { return skinBox_; }
-    HWND UserSelector() const { return userBox_; }
+    HWND SkinSelector() const { return skinBox_.Handle(); }
+    HWND UserSelector() const { return userBox_.Handle(); }
     HWND Toolbars() const { return rebar_; }
 
     TETree* SysVarTree() const { return sysTree_.get(); }
@@ -316,9 +319,11 @@ private:
     HWND tbMain_ = nullptr;
     HWND tbInterface_ = nullptr;
     HWND tbUser_ = nullptr;
-    HWND languageBox_ = nullptr;
-    HWND skinBox_ = nullptr;
-    HWND userBox_ = nullptr;
+    TSelectorBox languageBox_;
+    TSelectorBox skinBox_;
+    TSelectorBox userBox_;
+    TSelectorBoxes interfaceBoxes_;
+    TSelectorBoxes userBoxes_;
     // The language the window was last translated into.
     std::u16string translatedLanguage_ = u"en";
     HWND statusBar_ = nullptr;

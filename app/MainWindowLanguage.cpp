@@ -16,22 +16,22 @@ void TfrmMain::FillLanguageList()
     // The window's texts are English as built; a stored language name picks its row.
     UseLanguage(u"en");
     translatedLanguage_ = CurrentLanguage();
-    SendMessageW(languageBox_, CB_RESETCONTENT, 0, 0);
+    languageBox_.Clear();
     int selected = -1;
     for (size_t i = 0; i < kLanguages.size(); ++i) {
-        SendMessageW(languageBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::W(kLanguages[i].name)));
+        languageBox_.Add(kLanguages[i].name);
         if (kLanguages[i].name == options_->GetLanguage()) {
             UseLanguage(kLanguages[i].code);
             RetranslateComponent();
             selected = static_cast<int>(i);
         }
     }
-    SendMessageW(languageBox_, CB_SETCURSEL, selected, 0);
+    languageBox_.Select(selected);
 }
 
 void TfrmMain::comboLanguagesChange()
 {
-    const int row = static_cast<int>(SendMessageW(languageBox_, CB_GETCURSEL, 0, 0));
+    const int row = languageBox_.Selected();
     if (row < 0 || row >= static_cast<int>(kLanguages.size()))
         return;
     UseLanguage(kLanguages[row].code);
@@ -142,18 +142,21 @@ void TfrmMain::RetranslateUserList()
 
 void TfrmMain::FillSkinList()
 {
-    SendMessageW(skinBox_, CB_RESETCONTENT, 0, 0);
+    skinBox_.Clear();
     for (const std::u16string& name : SkinNames())
-        SendMessageW(skinBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::W(name)));
+        skinBox_.Add(name);
     // A name the list does not know selects the first row, and that row's look is applied.
     const int row = SkinRow(options_->skin);
-    SendMessageW(skinBox_, CB_SETCURSEL, row, 0);
+    skinBox_.Select(row);
+    // The strips paint the boxes not made yet in the plain look only.
+    if (row != SkinRow(u"Default"))
+        MakeSelectorBoxes();
     ApplySkin(row, Handle());
 }
 
 void TfrmMain::comboSkinsChange()
 {
-    const int row = static_cast<int>(SendMessageW(skinBox_, CB_GETCURSEL, 0, 0));
+    const int row = skinBox_.Selected();
     if (row < 0)
         return;
     ApplySkin(row, Handle());

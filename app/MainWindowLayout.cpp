@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/PaintBuffer.h"
 #include "app/PanelLayout.h"
+#include "app/SelectorBox.h"
 #include "app/Skins.h"
 #include "app/TreeView.h"
 #include "core/Translate.h"
@@ -64,6 +65,15 @@ HWND MakeSelectorStrip(HWND parent)
             // No frame: nothing to draw outside the client area.
             if (message == WM_NCPAINT)
                 return 0;
+            if (message == WM_PAINT) {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                if (const auto* boxes = reinterpret_cast<const TSelectorBoxes*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+                    for (const TSelectorBox* box : *boxes)
+                        box->PaintClosed(dc);
+                EndPaint(hwnd, &ps);
+                return 0;
+            }
             return DefWindowProcW(hwnd, message, wParam, lParam);
         };
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -92,7 +102,7 @@ int LabelWidth(HFONT font, const wchar_t* text)
 
 // A label and a drop-down list side by side; gives the strip's width.
 int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label, const char16_t* hint,
-                  int width, int rows, HWND& box)
+                  int width, int rows, TSelectorBox& box)
 {
     const std::u16string text = gettext(label);
     // Measured first, so that the label is made where it stays.
@@ -104,14 +114,7 @@ int PlaceSelector(HWND strip, UINT dpi, HFONT font, int x, const char16_t* label
     SendMessageW(staticLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     x += labelWidth;
     const int boxWidth = ScaleForDpi(width, dpi);
-    // Made as high as it shows closed: the rows of its open list come from CB_SETMINVISIBLE, and a
-    // taller box has its list (a top-level window) sized again and again while it is made.
-    box = CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          x, ScaleForDpi(1, dpi), boxWidth, height, strip, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SkipEmptyFramePaint(box);
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(box, CB_SETMINVISIBLE, rows, 0);
-    AddSharedTool(strip, box, gettext(hint));
+    box.Place(strip, staticLabel, x, boxWidth, rows, hint, font, dpi);
     return x + boxWidth + ScaleForDpi(4, dpi);
 }
 
@@ -343,6 +346,11 @@ void TfrmMain::CreateToolbars()
     tbUser_ = MakeSelectorStrip(rebar_);
     const int userWidth = PlaceSelector(tbUser_, dpi_, uiFont_.get(), 0, kUserLabel, N_(u"Change user"), 180, 10,
                                         userBox_);
+    // The strips paint the boxes not made yet.
+    interfaceBoxes_ = {&languageBox_, &skinBox_};
+    userBoxes_ = {&userBox_};
+    SetWindowLongPtrW(tbInterface_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&interfaceBoxes_));
+    SetWindowLongPtrW(tbUser_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&userBoxes_));
 
     const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));
     // The smallest a band may be squeezed to: the first button of the main toolbar, the first
@@ -698,7 +706,7 @@ bool TfrmMain::OnAccessKey(UINT key)
     // The labels are shown translated; so are their letters.
     const struct {
         const char16_t* label;
-        HWND box;
+        const TSelectorBox& box;
         int band;
     } selectors[] = {{kLanguageLabel, languageBox_, kBandInterface},
                      {kSkinLabel, skinBox_, kBandInterface},
@@ -706,9 +714,9 @@ bool TfrmMain::OnAccessKey(UINT key)
     for (const auto& s : selectors) {
         if (AccessKeyOf(gettext(s.label)) != key)
             continue;
-        if (!ToolbarVisible(s.band) || !IsWindowEnabled(s.box))
+        if (!ToolbarVisible(s.band) || !s.box.Enabled())
             return false;
-        SetFocus(s.box);
+        SetFocus(s.box.Handle());
         return true;
     }
     for (TInfoPanel::TTab tab : {TInfoPanel::tabInspector, TInfoPanel::tabLegend}) {
@@ -833,37 +841,30 @@ void TfrmMain::RetranslateSelectors()
 {
     const struct {
         const char16_t* label;
-        const char16_t* hint;
-        HWND box;
-    } selectors[] = {{kLanguageLabel, N_(u"Change language"), languageBox_},
-                     {kSkinLabel, N_(u"Change skin"), skinBox_},
-                     {kUserLabel, N_(u"Change user"), userBox_}};
+        TSelectorBox& box;
+    } selectors[] = {{kLanguageLabel, languageBox_}, {kSkinLabel, skinBox_}, {kUserLabel, userBox_}};
     for (const auto& s : selectors) {
-        SetSharedToolText(GetParent(s.box), reinterpret_cast<UINT_PTR>(s.box), gettext(s.hint));
-        if (HWND label = GetWindow(s.box, GW_HWNDPREV))
-            SetWindowTextW(label, platform::W(gettext(s.label)));
+        // A box made later takes its hint in the language then in use.
+        if (HWND made = s.box.Made())
+            SetSharedToolText(s.box.Strip(), reinterpret_cast<UINT_PTR>(made), gettext(s.box.Hint()));
+        SetWindowTextW(s.box.Label(), platform::W(gettext(s.label)));
     }
     // A longer label pushes its list to the right: the strips and their bands follow.
-    for (const auto& [strip, band] : {std::pair{tbInterface_, kBandInterface}, std::pair{tbUser_, kBandUser}}) {
+    for (const auto& [boxes, band] : {std::pair{&interfaceBoxes_, kBandInterface}, std::pair{&userBoxes_, kBandUser}}) {
         int x = 0, firstEnd = 0;
-        for (HWND child = GetWindow(strip, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (TSelectorBox* box : *boxes) {
             RECT r;
-            GetWindowRect(child, &r);
-            MapWindowPoints(nullptr, strip, reinterpret_cast<POINT*>(&r), 2);
-            wchar_t cls[32]{};
-            GetClassNameW(child, cls, 32);
-            if (lstrcmpiW(cls, WC_STATICW) == 0) {
-                std::wstring text(GetWindowTextLengthW(child) + 1, L'\0');
-                text.resize(GetWindowTextW(child, text.data(), static_cast<int>(text.size())));
-                const int labelWidth = LabelWidth(uiFont_.get(), text.c_str());
-                PlaceChild(child, x, r.top, labelWidth, r.bottom - r.top);
-                x += labelWidth;
-            } else {
-                PlaceChild(child, x, r.top, r.right - r.left, r.bottom - r.top);
-                x += (r.right - r.left) + ScaleForDpi(4, dpi_);
-                if (!firstEnd)
-                    firstEnd = x;
-            }
+            GetWindowRect(box->Label(), &r);
+            MapWindowPoints(nullptr, box->Strip(), reinterpret_cast<POINT*>(&r), 2);
+            std::wstring text(GetWindowTextLengthW(box->Label()) + 1, L'\0');
+            text.resize(GetWindowTextW(box->Label(), text.data(), static_cast<int>(text.size())));
+            const int labelWidth = LabelWidth(uiFont_.get(), text.c_str());
+            PlaceChild(box->Label(), x, r.top, labelWidth, r.bottom - r.top);
+            x += labelWidth;
+            box->MoveTo(x);
+            x += box->Width() + ScaleForDpi(4, dpi_);
+            if (!firstEnd)
+                firstEnd = x;
         }
         const int index = static_cast<int>(SendMessageW(rebar_, RB_IDTOINDEX, band, 0));
         if (index < 0)
@@ -876,7 +877,7 @@ void TfrmMain::RetranslateSelectors()
         info.cxIdeal = x;
         SendMessageW(rebar_, RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&info));
         SizeBandToIdeal(index);
-        InvalidateRect(strip, nullptr, TRUE);
+        InvalidateRect(boxes->front()->Strip(), nullptr, TRUE);
     }
 }
 

@@ -105,13 +105,8 @@ void TfrmMain::PlaceWindow()
 
 void TfrmMain::StoreWindowState()
 {
-    auto selectorText = [](HWND box) {
-        std::wstring text(GetWindowTextLengthW(box) + 1, L'\0');
-        text.resize(GetWindowTextW(box, text.data(), static_cast<int>(text.size())));
-        return std::u16string(text.begin(), text.end());
-    };
-    options_->skin = selectorText(skinBox_);
-    options_->SetLanguage(selectorText(languageBox_));
+    options_->skin = skinBox_.SelectedText();
+    options_->SetLanguage(languageBox_.SelectedText());
     WINDOWPLACEMENT placement{sizeof(placement)};
     if (GetWindowPlacement(Handle(), &placement)) {
         const RECT& r = placement.rcNormalPosition;

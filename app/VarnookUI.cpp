@@ -14,25 +14,32 @@ namespace varnook {
 
 void TUsersComboBox::Fill(TUserListContent content)
 {
-    SendMessageW(box_, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(box_, CB_RESETCONTENT, 0, 0);
+    if (!box_)
+        return;
+    HWND made = box_->Made();
+    if (made)
+        SendMessageW(made, WM_SETREDRAW, FALSE, 0);
+    box_->Clear();
     FUsers = std::move(content.users);
     for (const auto& item : content.items)
-        SendMessageW(box_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::W(item)));
-    SendMessageW(box_, WM_SETREDRAW, TRUE, 0);
+        box_->Add(item);
+    if (made)
+        SendMessageW(made, WM_SETREDRAW, TRUE, 0);
     SetItemIndex(content.current);
-    EnableWindow(box_, content.enabled);
-    InvalidateRect(box_, nullptr, TRUE);
+    box_->Enable(content.enabled);
+    if (made)
+        InvalidateRect(made, nullptr, TRUE);
 }
 
 int TUsersComboBox::ItemIndex() const
 {
-    return static_cast<int>(SendMessageW(box_, CB_GETCURSEL, 0, 0));
+    return box_ ? box_->Selected() : -1;
 }
 
 void TUsersComboBox::SetItemIndex(int index)
 {
-    SendMessageW(box_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (box_)
+        box_->Select(index);
 }
 
 const UserInfo& TUsersComboBox::GetUser() const
@@ -92,7 +99,7 @@ bool TfrmMain::ReloadFromStore()
 {
     // Watching restarts on the keys loaded now, which may be in another user's hive.
     StopWatchingStore();
-    if (IsWindowEnabled(comboUsers.Handle())) {
+    if (comboUsers.Enabled()) {
         const UserInfo& user = comboUsers.GetUser();
         if (user.Sid.empty()) {
             // The logged-in user without a listed profile: its own scope.

@@ -1,6 +1,7 @@
 // The user selector: a drop-down list whose item i describes entry i of FUsers.
 #pragma once
 
+#include "app/SelectorBox.h"
 #include "app/ToolsUser.h"
 
 #include <windows.h>
@@ -11,8 +12,10 @@ namespace varnook {
 
 class TUsersComboBox {
 public:
-    void Attach(HWND box) { box_ = box; }
-    HWND Handle() const { return box_; }
+    void Attach(TSelectorBox* box) { box_ = box; }
+    // The control, made first if need be.
+    HWND Handle() const { return box_ ? box_->Handle() : nullptr; }
+    bool Enabled() const { return box_ && box_->Enabled(); }
 
     // Replaces items and entries in one batch, selects content.current and enables the list as
     // content.enabled says.
@@ -25,7 +28,7 @@ public:
     const TUserList& Users() const { return FUsers; }
 
 private:
-    HWND box_ = nullptr;
+    TSelectorBox* box_ = nullptr;
     TUserList FUsers;
 };
 

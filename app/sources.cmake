@@ -19,6 +19,7 @@ list(APPEND VARNOOK_WIN32_SOURCES
   app/HoverTip.cpp
   app/MainWindow.cpp
   app/MainWindowLayout.cpp
+  app/SelectorBox.cpp
   app/MainWindowLanguage.cpp
   app/Skins.cpp
   app/MainWindowCommands.cpp

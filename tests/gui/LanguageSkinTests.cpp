@@ -167,6 +167,69 @@ TEST_F(LanguageSkinTest, AStoredLanguageTranslatesTheWindowAtStartAndAPickedOneA
     EXPECT_EQ(window.CurrentUser(), shownUser);
 }
 
+// The drop-down lists of the dock are made once the window has shown: until then each strip
+// paints them closed, as they look once made, and a close before then stores the stored choices
+// again, not empty ones.
+TEST_F(LanguageSkinTest, TheSelectorsComeOnceTheWindowShowsLookingAsTheirStripsPaintedThem)
+{
+    StoreOption(L"language", L"Russian");
+    StoreOption(L"skin", L"Default");
+    SetCursorPos(0, 0); // no list under the mouse, hot
+    window_ = std::make_unique<TfrmMain>();
+    TfrmMain::TStartOptions start;
+    start.runCommandLine = false;
+    ASSERT_TRUE(window_->Create(start));
+    TfrmMain& window = *window_;
+    auto boxes = [&] {
+        std::vector<HWND> found;
+        EnumChildWindows(window.Handle(), [](HWND child, LPARAM list) -> BOOL {
+            wchar_t cls[32]{};
+            GetClassNameW(child, cls, 32);
+            if (lstrcmpiW(cls, WC_COMBOBOXW) == 0)
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&found));
+        return found;
+    };
+    std::vector<HWND> strips;
+    for (HWND child = GetWindow(window.Toolbars(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (TextOf(child).empty() && child != MainToolbar(window))
+            strips.push_back(child);
+    ASSERT_EQ(strips.size(), 2u);
+    ASSERT_TRUE(boxes().empty());
+    std::vector<Screenshot> closed;
+    for (HWND strip : strips)
+        closed.push_back(CaptureClient(strip));
+    ASSERT_TRUE(boxes().empty()) << "painting the window made the lists";
+
+    window.StoreWindowState();
+    EXPECT_EQ(window.Options().GetLanguage(), u"Russian");
+    EXPECT_EQ(window.Options().skin, u"Default");
+
+    Pump(100);
+    const std::vector<HWND> made = boxes();
+    ASSERT_EQ(made.size(), 3u);
+    EXPECT_EQ(TextOf(window.LanguageSelector()), L"Russian");
+    EXPECT_EQ(SendMessageW(window.LanguageSelector(), CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kLanguages.size()));
+    EXPECT_EQ(TextOf(window.SkinSelector()), L"Default");
+    EXPECT_NE(TextOf(window.UserSelector()).find(FromUtf8W("[текущий пользователь]")), std::wstring::npos);
+    // Each list right after its label: the strip's order is the order Tab visits them in.
+    EXPECT_EQ(TextOf(GetWindow(window.LanguageSelector(), GW_HWNDPREV)), FromUtf8W(" &Язык: "));
+    EXPECT_EQ(GetWindow(GetWindow(window.LanguageSelector(), GW_HWNDNEXT), GW_HWNDNEXT), window.SkinSelector());
+    for (size_t i = 0; i < strips.size(); ++i) {
+        const Screenshot shown = CaptureClient(strips[i]);
+        ASSERT_EQ(shown.pixels.size(), closed[i].pixels.size());
+        size_t differing = 0;
+        for (size_t p = 0; p < shown.pixels.size(); ++p)
+            differing += shown.pixels[p] != closed[i].pixels[p];
+        EXPECT_EQ(differing, 0u) << "strip " << i;
+        if (const std::wstring dir = TestOutputDir(); !dir.empty() && differing) {
+            closed[i].SaveBmp(dir + L"selectors-closed-" + std::to_wstring(i) + L".bmp");
+            shown.SaveBmp(dir + L"selectors-made-" + std::to_wstring(i) + L".bmp");
+        }
+    }
+}
+
 TEST_F(LanguageSkinTest, AnUnknownStoredLanguageLeavesTheListUnselectedAndTheWindowEnglish)
 {
     StoreOption(L"language", L"russian"); // names match exactly
