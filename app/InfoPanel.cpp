@@ -1,4 +1,5 @@
 #include "app/InfoPanel.h"
+#include "app/PaintBuffer.h"
 
 #include "app/PanelCaption.h"
 #include "app/Skins.h"
@@ -82,6 +83,7 @@ HWND MakeGrid(HWND parent, int columns, DWORD style = 0)
                                 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     // The pages lie over the tab control, which draws its frame around them.
     SetWindowPos(grid, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PaintFrameThroughBuffer(grid);
     // Until the grid is filled: without it every column and row moves the hidden header again.
     SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
     ListView_SetExtendedListViewStyle(grid, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES |

@@ -636,6 +636,9 @@ bool TTreeView::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         if (WindowFromDC(reinterpret_cast<HDC>(wParam)) == control_)
             return result = 1, true;
         return false;
+    case WM_NCPAINT:
+    case WM_NCMOUSEMOVE:
+        return OnFrameMessage(control_, controlProc_, message, wParam, frameOffScreen_) ? (result = 0, true) : false;
     case WM_STYLECHANGING:
     case WM_STYLECHANGED:
         // Redrawing turned off and on around a paint: the control would measure every row again.

@@ -137,6 +137,8 @@ private:
     // Paints in a row that changed the scroll bars; a control that never settles is not
     // repainted again and again.
     int unsettledPaints_ = 0;
+    // The frame shown was painted off-screen (see OnFrameMessage).
+    bool frameOffScreen_ = false;
 };
 
 } // namespace varnook

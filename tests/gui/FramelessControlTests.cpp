@@ -1,8 +1,14 @@
-// A control told to skip painting a frame it does not have still paints one it is given later.
+// The frames of controls: a control told to skip painting a frame it does not have still paints
+// one it is given later; a frame painted off-screen looks as the system paints it.
+#include "app/PaintBuffer.h"
 #include "app/Window.h"
+#include "support/MessagePump.h"
 #include "support/WinTestSupport.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <string>
 
 using namespace varnook;
 using namespace varnook::testing;
@@ -34,5 +40,82 @@ TEST(FramelessControls, AFrameGivenLaterIsPaintedAndTheControlWorksOn)
     EXPECT_EQ(shot.At(119, 59), frame);
     EXPECT_EQ(shot.At(70, 40), inside);
 
+    DestroyWindow(window);
+}
+
+namespace {
+
+HWND FilledTree(HWND parent, int x)
+{
+    HWND tree = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
+                                WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, x, 10, 220,
+                                260, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (int i = 0; i < 200; ++i) {
+        const std::wstring text = L"VARIABLE_" + std::to_wstring(i) + L"=C:\\Program Files\\Some Vendor\\bin";
+        TVINSERTSTRUCTW insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+        TreeView_InsertItem(tree, &insert);
+    }
+    return tree;
+}
+
+Screenshot CaptureWindow(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Pump(100);
+    Sleep(300);
+    RECT rc;
+    GetWindowRect(window, &rc);
+    return CaptureScreen(rc);
+}
+
+} // namespace
+
+// Under Wine a themed control's frame and scroll bars are painted off-screen: they look exactly as
+// the system paints them, and a bar under the mouse still lights up.
+TEST(FramesPaintedOffScreen, LookAsTheSystemPaintsThemAndABarStillLightsUpUnderTheMouse)
+{
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+        GTEST_SKIP() << "the system paints frames itself outside Wine";
+    SetCursorPos(0, 0);
+    HWND window = CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, 480, 280,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    HWND system = FilledTree(window, 10), ours = FilledTree(window, 250);
+    PaintFrameThroughBuffer(ours);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(ours, GWL_STYLE));
+    ASSERT_TRUE((style & WS_VSCROLL) && (style & WS_HSCROLL)) << "both bars, and the box between them";
+    // Scrolled a little: the thumbs are not at the start of their bars.
+    SendMessageW(ours, WM_VSCROLL, SB_PAGEDOWN, 0);
+    SendMessageW(system, WM_VSCROLL, SB_PAGEDOWN, 0);
+    Pump(50);
+    EXPECT_TRUE(PaintFrameOffScreen(ours, reinterpret_cast<HRGN>(1)));
+
+    const Screenshot mine = CaptureWindow(ours), theirs = CaptureWindow(system);
+    ASSERT_EQ(mine.pixels.size(), theirs.pixels.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < mine.pixels.size(); ++i)
+        differing += mine.pixels[i] != theirs.pixels[i];
+    EXPECT_EQ(differing, 0u);
+    if (const std::wstring dir = TestOutputDir(); !dir.empty() && differing) {
+        mine.SaveBmp(dir + L"frame-off-screen.bmp");
+        theirs.SaveBmp(dir + L"frame-system.bmp");
+    }
+
+    // The mouse resting on the last arrow of the vertical bar: that arrow takes its hover look.
+    RECT rc;
+    GetWindowRect(ours, &rc);
+    const int edge = GetSystemMetrics(SM_CXEDGE), bar = GetSystemMetrics(SM_CXVSCROLL);
+    const RECT arrow{rc.right - edge - bar, rc.bottom - edge - 2 * bar, rc.right - edge, rc.bottom - edge - bar};
+    const Screenshot resting = CaptureScreen(arrow);
+    SetCursorPos((arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2);
+    Pump(300);
+    Sleep(300);
+    const Screenshot hovered = CaptureScreen(arrow);
+    EXPECT_NE(resting.pixels, hovered.pixels) << "the arrow under the mouse looks as it did at rest";
+    SetCursorPos(0, 0);
     DestroyWindow(window);
 }
