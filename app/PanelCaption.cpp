@@ -25,31 +25,44 @@ TPanelCaption::TPanelCaption(HWND parent, int iconId, std::u16string caption, st
     // Made without a width: the buttons are placed once, when the panel lays it out.
     CreateWindowFor(0, kClassName, platform::W(caption_), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
                     HeightFor(dpi_), parent, nullptr);
-    for (size_t i = 0; i < buttons_.size(); ++i) {
-        const auto& b = buttons_[i];
-        DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (b.visible ? WS_VISIBLE : 0);
-        if (b.text.empty())
-            style |= BS_ICON | BS_FLAT;
-        const std::u16string text = gettext(b.text);
-        HWND button = CreateWindowExW(0, WC_BUTTONW, platform::W(text), style, 0, 0, 10, 10, Handle(),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonIdBase + i)),
-                                      GetModuleHandleW(nullptr), nullptr);
-        SkipEmptyFramePaint(button);
-        if (b.shield)
-            SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
-        if (!b.hint.empty())
-            AddSharedTool(Handle(), button, gettext(b.hint));
-        buttonWindows_.push_back(button);
-    }
+    // A hidden button is made when first shown: every window made costs the start-up.
+    buttonWindows_.resize(buttons_.size(), nullptr);
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        if (buttons_[i].visible)
+            MakeButton(i);
     LoadIcons();
     Layout();
+}
+
+HWND TPanelCaption::MakeButton(size_t index)
+{
+    if (buttonWindows_[index])
+        return buttonWindows_[index];
+    const auto& b = buttons_[index];
+    DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (b.visible ? WS_VISIBLE : 0);
+    if (b.text.empty())
+        style |= BS_ICON | BS_FLAT;
+    const std::u16string text = gettext(b.text);
+    HWND button = CreateWindowExW(0, WC_BUTTONW, platform::W(text), style, 0, 0, 10, 10, Handle(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonIdBase + index)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    SkipEmptyFramePaint(button);
+    if (font_)
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (b.shield)
+        SendMessageW(button, BCM_SETSHIELD, 0, TRUE);
+    if (!b.hint.empty())
+        AddSharedTool(Handle(), button, gettext(b.hint));
+    buttonWindows_[index] = button;
+    SkinWindow(button);
+    return button;
 }
 
 TPanelCaption::~TPanelCaption()
 {
     // The hint window goes with the top window; only this caption's tools leave it.
     for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i)
-        if (!buttons_[i].hint.empty())
+        if (!buttons_[i].hint.empty() && buttonWindows_[i])
             RemoveSharedTool(Handle(), reinterpret_cast<UINT_PTR>(buttonWindows_[i]));
 }
 
@@ -79,7 +92,7 @@ void TPanelCaption::LoadIcons()
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0)));
     buttonIconDpi_.resize(buttons_.size(), 0);
     for (size_t i = 0; i < buttons_.size(); ++i)
-        if (buttons_[i].visible)
+        if (buttons_[i].visible && buttonWindows_[i])
             SetButtonIcon(i);
 }
 
@@ -102,7 +115,8 @@ void TPanelCaption::SetFont(HFONT font, HFONT boldFont)
     font_ = font;
     boldFont_ = boldFont;
     for (HWND b : buttonWindows_)
-        SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (b)
+            SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     Layout();
     InvalidateRect(Handle(), nullptr, TRUE);
 }
@@ -129,6 +143,8 @@ void TPanelCaption::Retranslate()
 {
     for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i) {
         const auto& b = buttons_[i];
+        if (!buttonWindows_[i])
+            continue; // made later in the language then in use
         if (!b.text.empty())
             SetWindowTextW(buttonWindows_[i], platform::W(gettext(b.text)));
         if (!b.hint.empty())
@@ -143,6 +159,9 @@ void TPanelCaption::Retranslate()
 void TPanelCaption::SetButtonVisible(size_t index, bool visible)
 {
     buttons_[index].visible = visible;
+    if (!buttonWindows_[index] && !visible)
+        return;
+    MakeButton(index);
     if (visible)
         SetButtonIcon(index);
     ShowWindow(buttonWindows_[index], visible ? SW_SHOW : SW_HIDE);
@@ -151,12 +170,12 @@ void TPanelCaption::SetButtonVisible(size_t index, bool visible)
 
 bool TPanelCaption::ButtonVisible(size_t index) const
 {
-    return IsWindowVisible(buttonWindows_[index]) != FALSE;
+    return buttonWindows_[index] && IsWindowVisible(buttonWindows_[index]);
 }
 
-HWND TPanelCaption::Button(size_t index) const
+HWND TPanelCaption::Button(size_t index)
 {
-    return buttonWindows_[index];
+    return MakeButton(index);
 }
 
 void TPanelCaption::Layout()
@@ -174,7 +193,7 @@ void TPanelCaption::Layout()
     int right = rc.right - gap;
     for (size_t i = 0; i < buttons_.size(); ++i) {
         const auto& b = buttons_[i];
-        if (!b.visible || !b.rightAligned)
+        if (!b.visible || !b.rightAligned || !buttonWindows_[i])
             continue;
         int width = square;
         if (!b.text.empty()) {
@@ -210,7 +229,7 @@ void TPanelCaption::Paint(HDC dc)
     RECT text = rc;
     text.left = pad + size + pad;
     for (size_t i = 0; i < buttons_.size() && i < buttonWindows_.size(); ++i) {
-        if (buttons_[i].visible) {
+        if (buttons_[i].visible && buttonWindows_[i]) {
             RECT b;
             GetWindowRect(buttonWindows_[i], &b);
             MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&b), 2);

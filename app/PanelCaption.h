@@ -31,7 +31,8 @@ public:
     const std::u16string& Caption() const { return caption_; }
     void SetButtonVisible(size_t index, bool visible);
     bool ButtonVisible(size_t index) const;
-    HWND Button(size_t index) const;
+    // The button's window, made first if it never showed.
+    HWND Button(size_t index);
     // Height at the window's DPI.
     static int HeightFor(UINT dpi);
     void SetFont(HFONT font, HFONT boldFont);
@@ -42,6 +43,7 @@ protected:
 
 private:
     void Layout();
+    HWND MakeButton(size_t index);
     void Paint(HDC dc);
     void LoadIcons();
     // Gives a shown button its icon at the current scale, once; a hidden one gets it when shown.

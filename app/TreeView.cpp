@@ -502,8 +502,10 @@ LRESULT TTreeView::OnCustomDraw(NMTVCUSTOMDRAW* draw)
         if (!node)
             return CDRF_DODEFAULT;
         const bool selected = (draw->nmcd.uItemState & CDIS_SELECTED) != 0;
-        const TRowStyle style = RowStyle(tree_->GetRowFacts(node), selected);
-        LRESULT result = node->Level() == 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+        const TRowFacts facts = tree_->GetRowFacts(node);
+        const TRowStyle style = RowStyle(facts, selected);
+        // A row is told of again after its painting only to draw its overlays on its icon.
+        LRESULT result = node->Level() == 0 && RowOverlays(facts).count ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
         if (style.color)
             draw->clrText = ToColorRef(*style.color);
         // The editor is as wide as its text: the row's own text and its selection box would
