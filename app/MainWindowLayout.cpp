@@ -346,11 +346,14 @@ void TfrmMain::CreateToolbars()
     tbUser_ = MakeSelectorStrip(rebar_);
     const int userWidth = PlaceSelector(tbUser_, dpi_, uiFont_.get(), 0, kUserLabel, N_(u"Change user"), 180, 10,
                                         userBox_);
-    // The strips paint the boxes not made yet.
+    // The strips paint the boxes not made yet, as Wine draws them. Elsewhere a drop-down list
+    // costs little and is made with the window.
     interfaceBoxes_ = {&languageBox_, &skinBox_};
     userBoxes_ = {&userBox_};
     SetWindowLongPtrW(tbInterface_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&interfaceBoxes_));
     SetWindowLongPtrW(tbUser_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&userBoxes_));
+    if (!RunningOnWine())
+        MakeSelectorBoxes();
 
     const int height = std::max(ScaleForDpi(26, dpi_), static_cast<int>(HIWORD(SendMessageW(tbMain_, TB_GETBUTTONSIZE, 0, 0))));
     // The smallest a band may be squeezed to: the first button of the main toolbar, the first

@@ -110,12 +110,6 @@ void PaintThroughBuffer(HWND control)
 
 namespace {
 
-bool RunningOnWine()
-{
-    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
-}
-
 // One scroll bar in its resting look (or greyed), the parts in the order and places Wine's
 // themed scroll bars have: the arrows, the track before the thumb, the thumb with its gripper
 // where it fits, the track after it.

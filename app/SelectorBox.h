@@ -9,9 +9,9 @@
 namespace varnook {
 
 // Under Wine a drop-down list makes its open list, a hidden top-level window, as it is made: the
-// three lists cost a tenth of the start-up. The window shows first and makes them right after,
-// or at once when one is asked for; until then the box keeps its rows and selection itself and
-// the strip it sits on paints its closed look in its place.
+// three lists cost a tenth of the start-up. There the window shows first and makes them right
+// after, or at once when one is asked for; until then the box keeps its rows and selection itself
+// and the strip it sits on paints its closed look in its place, as Wine draws it.
 class TSelectorBox {
 public:
     // Where the box goes on its strip, after its label; hint is untranslated.

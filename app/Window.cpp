@@ -93,6 +93,12 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+bool RunningOnWine()
+{
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 int ScaleForDpi(int pixels, UINT dpi)
 {
     return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);

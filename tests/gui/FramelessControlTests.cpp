@@ -78,7 +78,7 @@ Screenshot CaptureWindow(HWND window)
 // the system paints them, and a bar under the mouse still lights up.
 TEST(FramesPaintedOffScreen, LookAsTheSystemPaintsThemAndABarStillLightsUpUnderTheMouse)
 {
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    if (!RunningOnWine())
         GTEST_SKIP() << "the system paints frames itself outside Wine";
     SetCursorPos(0, 0);
     HWND window = CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, 480, 280,
