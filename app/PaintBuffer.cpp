@@ -155,9 +155,11 @@ void DrawScrollBar(HTHEME theme, HDC dc, const RECT& bar, bool vertical, int arr
                 DrawThemeBackground(theme, dc, gripper, state, &part, nullptr);
         }
     }
-    part = span(thumbSize > 0 ? start + thumbPos + thumbSize : start + arrow, end - arrow);
-    if (end - arrow > (thumbSize > 0 ? start + thumbPos + thumbSize : start + arrow))
+    const int trackAfter = thumbSize > 0 ? start + thumbPos + thumbSize : start + arrow;
+    if (end - arrow > trackAfter) {
+        part = span(trackAfter, end - arrow);
         DrawThemeBackground(theme, dc, vertical ? SBP_LOWERTRACKVERT : SBP_LOWERTRACKHORZ, state, &part, nullptr);
+    }
 }
 
 // The picture the frames are drawn into, kept for the next one.
@@ -254,8 +256,9 @@ bool PaintFrameOffScreen(HWND control, HRGN region)
             const int length = vertical ? bar.bottom - bar.top : bar.right - bar.left;
             const int across = GetSystemMetrics(SM_CXVSCROLL);
             constexpr int kLeastRoom = 4;
-            const int arrow = length <= 2 * across + kLeastRoom ? std::max(0, (length - kLeastRoom) / 2) : across;
-            const int thumbSize = length <= 2 * across + kLeastRoom ? 0 : info.xyThumbBottom - info.xyThumbTop;
+            const bool tooShort = length <= 2 * across + kLeastRoom;
+            const int arrow = tooShort ? std::max(0, (length - kLeastRoom) / 2) : across;
+            const int thumbSize = tooShort ? 0 : info.xyThumbBottom - info.xyThumbTop;
             DrawScrollBar(bars, dc, bar, vertical, arrow, info.xyThumbTop, thumbSize, disabled);
         }
         CloseThemeData(bars);

@@ -37,9 +37,9 @@ private:
 void ReportUnhandledFailure(const std::exception& failure) noexcept;
 void ReportUnhandledFailure() noexcept; // inside a catch (...) of an unknown failure
 
-// Pixel sizes are designed at 96 DPI.
 // Wine, where some of the system's drawing and windows cost far more than on Windows.
 bool RunningOnWine();
+// Pixel sizes are designed at 96 DPI.
 int ScaleForDpi(int pixels, UINT dpi);
 UINT WindowDpi(HWND hwnd);
 // Moves a child window to a place in its parent's client area, unless it is there already.

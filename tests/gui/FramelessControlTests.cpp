@@ -96,14 +96,10 @@ TEST(FramesPaintedOffScreen, LookAsTheSystemPaintsThemAndABarStillLightsUpUnderT
 
     const Screenshot mine = CaptureWindow(ours), theirs = CaptureWindow(system);
     ASSERT_EQ(mine.pixels.size(), theirs.pixels.size());
-    size_t differing = 0;
-    for (size_t i = 0; i < mine.pixels.size(); ++i)
-        differing += mine.pixels[i] != theirs.pixels[i];
+    const size_t differing = DifferingPixels(mine, theirs);
     EXPECT_EQ(differing, 0u);
-    if (const std::wstring dir = TestOutputDir(); !dir.empty() && differing) {
-        mine.SaveBmp(dir + L"frame-off-screen.bmp");
-        theirs.SaveBmp(dir + L"frame-system.bmp");
-    }
+    if (differing)
+        KeepPictures(mine, L"frame-off-screen", theirs, L"frame-system");
 
     // The mouse resting on the last arrow of the vertical bar: that arrow takes its hover look.
     RECT rc;

@@ -221,14 +221,11 @@ TEST_F(LanguageSkinTest, TheSelectorsComeOnceTheWindowShowsLookingAsTheirStripsP
     for (size_t i = 0; i < strips.size(); ++i) {
         const Screenshot shown = CaptureClient(strips[i]);
         ASSERT_EQ(shown.pixels.size(), closed[i].pixels.size());
-        size_t differing = 0;
-        for (size_t p = 0; p < shown.pixels.size(); ++p)
-            differing += shown.pixels[p] != closed[i].pixels[p];
+        const size_t differing = DifferingPixels(shown, closed[i]);
         EXPECT_EQ(differing, 0u) << "strip " << i;
-        if (const std::wstring dir = TestOutputDir(); !dir.empty() && differing) {
-            closed[i].SaveBmp(dir + L"selectors-closed-" + std::to_wstring(i) + L".bmp");
-            shown.SaveBmp(dir + L"selectors-made-" + std::to_wstring(i) + L".bmp");
-        }
+        if (differing)
+            KeepPictures(closed[i], L"selectors-closed-" + std::to_wstring(i), shown,
+                         L"selectors-made-" + std::to_wstring(i));
     }
 }
 
@@ -462,14 +459,10 @@ TEST_F(LanguageSkinTest, TheDefaultSkinPickedAgainRestoresTheFormerLook)
     const Screenshot after = CaptureClient(window.Handle());
     ASSERT_EQ(before.width, after.width);
     ASSERT_EQ(before.height, after.height);
-    int differing = 0;
-    for (size_t i = 0; i < before.pixels.size(); ++i)
-        differing += before.pixels[i] != after.pixels[i];
-    EXPECT_EQ(differing, 0);
-    if (const std::wstring dir = TestOutputDir(); differing && !dir.empty()) {
-        before.SaveBmp(dir + L"skin-default-before.bmp");
-        after.SaveBmp(dir + L"skin-default-after.bmp");
-    }
+    const size_t differing = DifferingPixels(before, after);
+    EXPECT_EQ(differing, 0u);
+    if (differing)
+        KeepPictures(before, L"skin-default-before", after, L"skin-default-after");
 }
 
 TEST_F(LanguageSkinTest, EachSkinChangesTheRunningWindowAndIsStoredAtClose)

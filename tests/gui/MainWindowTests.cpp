@@ -522,14 +522,12 @@ TEST_F(MainWindowTest, TreesRepaintedInPartsLookAsRepaintedWhole)
         RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         const Screenshot whole = onScreen();
         ASSERT_EQ(parts.width, whole.width);
-        size_t differing = 0;
-        for (size_t i = 0; i < parts.pixels.size(); ++i)
-            differing += parts.pixels[i] != whole.pixels[i];
+        const size_t differing = DifferingPixels(parts, whole);
         EXPECT_EQ(differing, 0u) << "after " << after;
-        if (const std::wstring dir = TestOutputDir(); !dir.empty() && differing) {
+        if (differing) {
             const std::string name(after);
-            parts.SaveBmp(dir + L"repaint-parts-" + std::wstring(name.begin(), name.end()) + L".bmp");
-            whole.SaveBmp(dir + L"repaint-whole-" + std::wstring(name.begin(), name.end()) + L".bmp");
+            KeepPictures(parts, L"repaint-parts-" + std::wstring(name.begin(), name.end()), whole,
+                         L"repaint-whole-" + std::wstring(name.begin(), name.end()));
         }
     };
     expectWhole("start-up");

@@ -245,6 +245,26 @@ std::wstring TestOutputDir()
     return dir;
 }
 
+size_t DifferingPixels(const Screenshot& a, const Screenshot& b)
+{
+    if (a.pixels.size() != b.pixels.size())
+        return std::max(a.pixels.size(), b.pixels.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i)
+        differing += a.pixels[i] != b.pixels[i];
+    return differing;
+}
+
+void KeepPictures(const Screenshot& first, const std::wstring& firstName, const Screenshot& second,
+                  const std::wstring& secondName)
+{
+    const std::wstring dir = TestOutputDir();
+    if (dir.empty())
+        return;
+    first.SaveBmp(dir + firstName + L".bmp");
+    second.SaveBmp(dir + secondName + L".bmp");
+}
+
 std::wstring UniqueName(const wchar_t* stem)
 {
     static std::atomic<int> counter{0};

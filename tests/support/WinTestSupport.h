@@ -61,6 +61,13 @@ Screenshot CaptureScreen(RECT area);
 // The folder for files the tests leave for people to look at (VARNOOK_TEST_OUTPUT), with a
 // trailing backslash, created when missing; empty when the variable is not set.
 std::wstring TestOutputDir();
+// How many pixels two pictures of the same size differ in; every pixel of the larger when the
+// sizes differ.
+size_t DifferingPixels(const Screenshot& a, const Screenshot& b);
+// Keeps two pictures that should have been alike in the test output folder, as NAME.bmp each;
+// nothing when no folder is set.
+void KeepPictures(const Screenshot& first, const std::wstring& firstName, const Screenshot& second,
+                  const std::wstring& secondName);
 
 // The first visible dialog or message box of this thread, if any: what a test answers or reads.
 HWND VisibleDialog();
